@@ -41,7 +41,8 @@ size_t write_block(DataFile* f, const void* buffer, size_t count);
 int write_formatted(DataFile* f, const char* format, ...) __attribute__((format(printf, 2, 3)));
 int flush_data_file(DataFile* f);
 
-// "@" names mean the home folder + the rest. The new name is removed first.
+// "@" names mean the home folder + the rest. An existing new name is
+// replaced in one step.
 bool rename_data_file(const char* old_name, const char* new_name);
 
 // Reads a whole data file (through open_data_file); false when it cannot be

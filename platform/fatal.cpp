@@ -1,0 +1,62 @@
+// Message box, the out-of-memory stop and the application's kept names.
+#include "platform/fatal.h"
+
+#include <SDL.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "platform/log.h"
+
+namespace {
+void (*g_stop_audio)() = nullptr;
+void (*g_destroy_window)() = nullptr;
+std::vector<char*> g_kept;
+}  // namespace
+
+void message_box(const char* title, const char* format, ...) {
+  char text[1024];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  tarn_log("%s: %s%s", title, text, text[0] && text[std::strlen(text) - 1] == '\n' ? "" : "\n");
+  // Without a display the box cannot be shown; standard error carries it.
+  const char* driver = SDL_getenv("SDL_VIDEODRIVER");
+  bool headless = driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+  if (headless || SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title, text, nullptr) != 0) {
+    std::fprintf(stderr, "%s: %s", title, text);
+    if (!text[0] || text[std::strlen(text) - 1] != '\n') std::fputc('\n', stderr);
+  }
+}
+
+void set_out_of_memory_hooks(void (*stop_audio)(), void (*destroy_window)()) {
+  g_stop_audio = stop_audio;
+  g_destroy_window = destroy_window;
+}
+
+void out_of_memory_stop() {
+  if (g_stop_audio) g_stop_audio();
+  if (g_destroy_window) g_destroy_window();
+  message_box("Error", "Out of virtual memory");
+  std::exit(1);
+}
+
+void* checked_allocation(size_t size) {
+  void* p = std::malloc(size ? size : 1);
+  if (!p) out_of_memory_stop();
+  return p;
+}
+
+const char* keep_name(const char* text) {
+  for (char* kept : g_kept)
+    if (std::strcmp(kept, text) == 0) return kept;
+  size_t len = std::strlen(text);
+  char* copy = static_cast<char*>(checked_allocation(len + 1));
+  std::memcpy(copy, text, len + 1);
+  g_kept.push_back(copy);
+  return copy;
+}

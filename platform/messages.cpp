@@ -1,0 +1,30 @@
+#include "platform/messages.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "platform/log.h"
+
+namespace {
+std::vector<std::string> g_messages;
+constexpr size_t kKept = 64;
+}  // namespace
+
+void show_message(const char* format, ...) {
+  char text[1024];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  std::string line = text;
+  if (!line.empty() && line.back() == '\n') {
+    tarn_log("%s", text);
+    line.pop_back();
+  }
+  if (g_messages.size() == kKept) g_messages.erase(g_messages.begin());
+  g_messages.push_back(line);
+}
+
+const std::vector<std::string>& recent_messages() { return g_messages; }
+
+void clear_messages() { g_messages.clear(); }
