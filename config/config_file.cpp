@@ -162,8 +162,8 @@ bool write_configuration() {
     std::remove(temporary.c_str());
     return false;
   }
-  // rename() swaps the whole file in at once; the old one stays until then.
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+  // The rename swaps the whole file in at once; the old one stays until then.
+  if (!rename_data_file(temporary.c_str(), path.c_str())) {
     tarn_log("Can't replace configuration \"%s\": %s\n", path.c_str(), std::strerror(errno));
     std::remove(temporary.c_str());
     return false;
