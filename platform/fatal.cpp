@@ -7,14 +7,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
+#include <deque>
+#include <new>
+#include <string>
 
 #include "platform/log.h"
 
 namespace {
 void (*g_stop_audio)() = nullptr;
 void (*g_destroy_window)() = nullptr;
-std::vector<char*> g_kept;
+// A deque never moves its elements, so the kept texts stay where they are.
+std::deque<std::string> g_kept;
 }  // namespace
 
 void message_box(const char* title, const char* format, ...) {
@@ -52,11 +55,12 @@ void* checked_allocation(size_t size) {
 }
 
 const char* keep_name(const char* text) {
-  for (char* kept : g_kept)
-    if (std::strcmp(kept, text) == 0) return kept;
-  size_t len = std::strlen(text);
-  char* copy = static_cast<char*>(checked_allocation(len + 1));
-  std::memcpy(copy, text, len + 1);
-  g_kept.push_back(copy);
-  return copy;
+  for (const std::string& kept : g_kept)
+    if (kept == text) return kept.c_str();
+  try {
+    g_kept.emplace_back(text);
+  } catch (const std::bad_alloc&) {
+    out_of_memory_stop();
+  }
+  return g_kept.back().c_str();
 }
