@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <climits>
+#include <random>
 #include <string>
 
 #include "files/archive_writer.h"
@@ -248,5 +249,33 @@ TEST(Scramble, EnciphersDeterministicallyAndHidesText) {
   EXPECT_EQ(a, b);
   EXPECT_EQ(a.size(), text.size() + 8);
   EXPECT_EQ(a.find("checkpoint"), std::string::npos);
+}
+}  // namespace
+
+namespace {
+// Random bytes as archives and as compressed or enciphered files never crash
+// the index or the streams.
+TEST(DataFiles, RandomBytesNeverCrash) {
+  DataSandbox sb;
+  std::mt19937 rng(1234);
+  for (int round = 0; round < 40; ++round) {
+    std::string bytes(rng() % 600, '\0');
+    for (char& c : bytes) c = static_cast<char>(rng() % 4 == 0 ? "0123456789 -\n"[rng() % 13] : rng());
+    std::string n = std::to_string(round);
+    sb.write_data("r" + n + ".saf", bytes);
+    sb.write_data("g" + n + ".txt.gz", std::string("\x1f\x8b\x08\x00\0\0\0\0\0\x03", 10) + bytes);
+    sb.write_data("s" + n + ".txt.gz.scram", bytes);
+  }
+  sb.rescan();
+  for (const std::string& name : data_file_names()) {
+    std::string out;
+    read_whole_data_file(("@" + name).c_str(), out);
+  }
+  for (int round = 0; round < 40; ++round) {
+    std::string out;
+    read_whole_data_file(("@g" + std::to_string(round) + ".txt").c_str(), out);
+    read_whole_data_file(("@s" + std::to_string(round) + ".txt").c_str(), out);
+  }
+  SUCCEED();
 }
 }  // namespace
