@@ -1,6 +1,7 @@
 // The shipped tracks as the generator plans them: the ground and the course's
 // centre line, shared by the ground generator and the track-object generator.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,8 @@ struct CoursePoint {
   double width = 0;  // course width at this point, feet
 };
 
+enum CourseFeature : uint8_t { FeatureNone, FeatureJump, FeatureWhoops, FeatureRollers };
+
 struct GeneratedTrack {
   std::string folder;  // "rabbithill"
   std::string title;   // first line of "desc"
@@ -19,10 +22,26 @@ struct GeneratedTrack {
   int size = 0;        // 2N + 1 samples per side
   float hmin = 0, hmax = 0;
   std::vector<float> heights;  // size * size, row j (z) major: j * size + i
+  // The 16-bit values the heights were quantised to:
+  // height = hmin + (hmax - hmin) * value / 65535, as the game reads them.
+  std::vector<uint16_t> height_values;
   std::vector<CoursePoint> centre;  // closed loop in the direction of travel
   int start_begin = 0;  // index range of the start straight in `centre`
   int start_end = 0;
   int lap_line = 0;     // index of the finish/lap line in `centre`
+
+  // The sun the ground's shading is baked from; "lighting" states the same.
+  double sun_vector[3] = {0, 1, 0};  // unit, towards the sun
+  double sun_color[3] = {1, 1, 1};
+  double ambient[3] = {0.5, 0.5, 0.5};
+
+  // Per sample (like `heights`): the distance in feet from the course's
+  // edge, negative on the course. Paints the tiles.
+  std::vector<float> edge_distance;
+  // Per sample: the kind of shaped ground (CourseFeature) under it.
+  std::vector<uint8_t> feature;
+  // Per sample: the bank slope of a berm (0 on straights).
+  std::vector<float> bank;
 
   // Height on the checkerboard triangulation at world (x, z).
   double height_at(double x, double z) const;
