@@ -58,6 +58,9 @@ void billboards_read(Track& track, const char* path) {
     float x, y, z, height, aspect;
     char name[1024];
     if (in.scan(" [ %f %f %f ] %f %f %1023s ", &x, &y, &z, &height, &aspect, name) != 6) break;
+    // A billboard at infinity or NaN would poison the scene's depth sort.
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z) || !std::isfinite(height) || !std::isfinite(aspect))
+      break;
     billboard_add(track, x, y, z, height, aspect, name);
   }
 }

@@ -135,6 +135,7 @@ void statues_read(Track& track, const char* path) {
     float x, y, z, angle;
     char model[1024], texture[1024], shape[1024];
     if (in.scan(" [ %f %f %f ] %f %1023s %1023s %1023s ", &x, &y, &z, &angle, model, texture, shape) != 7) break;
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z) || std::isnan(angle)) break;
     statue_add(track, x, y, z, angle, model, texture, shape);
   }
 }
