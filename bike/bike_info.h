@@ -148,8 +148,8 @@ const BikeInfo* findBikeInfo(const char* name);
 // "250f" row, else the first row), logging the substitution. Never null.
 const BikeInfo* choose_bike_info(const char* name);
 
-// Helpers on a row's drivetrain.
-int bike_gear_count(const BikeInfo& info);  // existing gears from the first
+// Number of gears: the slots with a ratio > 0, counted from first gear.
+int bike_gear_count(const BikeInfo& info);
 // Crank turns per rear-wheel turn in gear (0-based), with the sprockets
 // rounded the way a bike's final drive is set up; 0 for a missing gear.
 float bike_total_ratio(const BikeInfo& info, int gear);
