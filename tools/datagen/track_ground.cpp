@@ -92,7 +92,9 @@ void append_tile(std::string& out, const std::string& texture, const SurfaceRide
 }
 
 std::string tileinfo_text() {
-  std::string out = "# Ground tile types: surfaces, then grass-to-hard-pack edges by corner mask.\n";
+  // Surfaces, then grass-to-hard-pack edges by corner mask ("tileinfo" has
+  // no comment lines).
+  std::string out;
   for (int s = 0; s < SurfaceCount; ++s) {
     append_tile(out, std::string("@ground/") + kSurfaceNames[s] + ".png", kRides[s]);
   }
