@@ -1,6 +1,7 @@
 #include "core/configured_settings.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "config/config_file.h"
 #include "config/graphics_params.h"
@@ -67,6 +68,16 @@ bool windowed_mode() {
 
 int configured_width() { return integer_of("xres", 640); }
 int configured_height() { return integer_of("yres", 480); }
+
+void fullscreen_size(int* width, int* height) {
+  *width = *height = 0;
+  const SettingItem* item = find_setting("video_mode");
+  int w, h;
+  if (item && std::sscanf(chosen_text(*item), "%dx%d", &w, &h) == 2 && w > 0 && h > 0) {
+    *width = w;
+    *height = h;
+  }
+}
 
 void store_window_size(int width, int height) {
   set_integer("xres", width);

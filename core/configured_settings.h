@@ -18,6 +18,9 @@ bool spy_mode();
 bool windowed_mode();
 int configured_width();
 int configured_height();
+// The full-screen size of the chosen video mode ("%dx%d"); 0 x 0 for the
+// desktop's own size ("Default Fullscreen").
+void fullscreen_size(int* width, int* height);
 void store_window_size(int width, int height);
 double volume_setting();             // 0..10
 double competitor_volume_setting();  // 0..10

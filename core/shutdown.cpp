@@ -8,7 +8,9 @@
 int shutdown_sequence(App&, FILE* audio_recording) {
   if (server_connected()) send_disconnect();
   save_race_records();
+  tarn_log("Deallocating bikes\n");
   free_session();
+  tarn_log("Finished deallocating bikes\n");
   destroy_physics_world();
   close_axes();
   stop_audio();

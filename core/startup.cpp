@@ -80,6 +80,8 @@ bool prepare_window(const App& a) {
 int kiwiridge_main(int argc, char** argv) {
   App& a = app();
   a = App();
+  // Standard input needs no binary mode here: POSIX streams never
+  // translate line ends.
   install_quit_signals();
 
   open_log();
@@ -113,10 +115,9 @@ int kiwiridge_main(int argc, char** argv) {
   select_track_in_chooser(track.c_str());
 
   bool windowed = windowed_mode();
-  if (!create_window("Kiwi Ridge", configured_width(), configured_height(), !windowed, o.colour_bits,
-                     o.depth_bits)) {
-    return 1;
-  }
+  int width = configured_width(), height = configured_height();
+  if (!windowed) fullscreen_size(&width, &height);
+  if (!create_window("Kiwi Ridge", width, height, !windowed, o.colour_bits, o.depth_bits)) return 1;
 
   FILE* audio_recording = nullptr;
   if (!o.record_audio.empty()) {

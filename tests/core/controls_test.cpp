@@ -91,3 +91,23 @@ TEST(RiderControlsRules, ShiftSteeringAndSitToggle) {
 }
 
 }  // namespace
+
+#include "core/main_loop.h"
+
+namespace {
+
+TEST(EngineVolume, SilentWhenPausedInTheEditorOrRidingUnderAMenu) {
+  struct Case {
+    bool paused;
+    ViewMode view;
+    bool menu, live;
+    double volume;
+  } cases[] = {
+      {false, RiderView, false, true, 1},   {true, RiderView, false, true, 0},
+      {false, EditorView, false, false, 0}, {false, RiderView, true, true, 0},
+      {false, OrbitCamera, true, false, 0.25},
+  };
+  for (const Case& c : cases) EXPECT_EQ(engine_base_volume(c.paused, c.view, c.menu, c.live), c.volume);
+}
+
+}  // namespace
