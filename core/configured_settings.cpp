@@ -100,3 +100,8 @@ void sync_controls_from_bindings(ControlState* controls) {
     controls[i].high = b.high;
   }
 }
+
+void select_track_in_chooser(const char* folder) {
+  // The chooser's selection is what the configuration writes back as "track".
+  if (SettingItem* item = find_setting("track")) item->text = folder;
+}

@@ -3,7 +3,6 @@
 // Until the window exists the loop runs without drawing and keeps
 // simulating; until the session exists nothing is simulated.
 
-void build_video_mode_list() {}
 bool create_window(const char*, int, int, bool, int, int) { return true; }
 bool window_exists() { return false; }
 bool window_begin_frame(int*, int*) { return false; }
@@ -42,7 +41,6 @@ void close_axes() {}
 void apply_default_stability() {}
 void build_appearance_lists() {}
 void load_series_definitions() {}
-void select_track_in_chooser(const char*) {}
 
 void create_physics_world() {}
 void destroy_physics_world() {}

@@ -8,7 +8,6 @@
 #include "core/controls.h"
 
 // Window, display modes and GL context.
-void build_video_mode_list();
 bool create_window(const char* title, int width, int height, bool fullscreen, int colour_bits, int depth_bits);
 bool window_exists();
 // Takes the frame lock and gives the drawable size; false when the window
@@ -54,7 +53,6 @@ void close_axes();
 void apply_default_stability();
 void build_appearance_lists();
 void load_series_definitions();
-void select_track_in_chooser(const char* folder);
 
 // Physics, session, demos and race.
 void create_physics_world();

@@ -12,6 +12,7 @@
 #include "core/pending_parts.h"
 #include "core/shutdown.h"
 #include "core/track_list.h"
+#include "core/video_modes.h"
 #include "files/data_files.h"
 #include "platform/clock.h"
 #include "platform/fatal.h"
