@@ -44,6 +44,10 @@ void terrain_refresh(Terrain& t, int i0, int j0, int i1, int j1) {
   i0 = std::max(i0, 0), j0 = std::max(j0, 0);
   i1 = std::min(i1, t.size - 1), j1 = std::min(j1, t.size - 1);
   if (i0 > i1 || j0 > j1) return;
+  // A record put together by hand (tools, tests) may lack the light arrays.
+  const size_t samples = static_cast<size_t>(t.size) * t.size;
+  if (t.shading.size() != samples * 3) t.shading.assign(samples * 3, 0);
+  if (t.shadow.size() != samples) t.shadow.assign(samples, 0);
   const TerrainLight& L = t.light;
   const bool with_normal_map = t.shaders && !t.normal_map.empty();
   float n[3];
