@@ -249,10 +249,15 @@ DataFile* open_data_file(const char* name, const char* mode) {
   data_file_index();
   if (name[0] != '@') return open_plain(name, mode);
   const char* rel = name + 1;
+  const char* m = mode[0] == '~' ? mode + 1 : mode;
+  // Writing lands in the home folder only: a home folder that cannot be
+  // written fails the open rather than scribbling over the shipped data.
+  if (!is_reading(m)) {
+    const char* home = home_folder();
+    return home ? open_plain(std::string(home) + rel, mode) : nullptr;
+  }
   for (int i = 0; const char* folder = data_folder(i); ++i)
     if (DataFile* f = open_plain(std::string(folder) + rel, mode)) return f;
-  const char* m = mode[0] == '~' ? mode + 1 : mode;
-  if (!is_reading(m)) return nullptr;
   static const struct {
     const char* suffix;
     bool gzip, scrambled;

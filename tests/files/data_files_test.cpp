@@ -279,3 +279,22 @@ TEST(DataFiles, RandomBytesNeverCrash) {
   SUCCEED();
 }
 }  // namespace
+
+namespace {
+TEST(DataFiles, WritingNeverFallsThroughToTheShippedData) {
+  DataSandbox sb;
+  sb.write_data("config", "shipped\n");
+  // The home folder's place is taken by a plain file, so it cannot be made.
+  TempDir other;
+  std::string blocker = other.write("notafolder", "x");
+  setenv("XDG_DATA_HOME", blocker.c_str(), 1);
+  data_files_reset();
+  EXPECT_EQ(open_data_file("@config", "wb"), nullptr);
+  EXPECT_EQ(open_data_file("@config", "~w"), nullptr);
+  EXPECT_EQ(slurp(sb.data() + "/config"), "shipped\n");
+  // Reading still finds the shipped file.
+  std::string out;
+  EXPECT_TRUE(read_whole_data_file("@config", out));
+  EXPECT_EQ(out, "shipped\n");
+}
+}  // namespace
