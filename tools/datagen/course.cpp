@@ -32,6 +32,12 @@ constexpr double kStepFt = 1.0;     // internal resolution of the centre line
 constexpr double kOutputStep = 4.0;  // spacing of GeneratedTrack::centre
 constexpr double kShoulder = 18.0;   // blend from course edge to the ground
 constexpr double kCut = 1.0;         // course bed below the surrounding ground
+// The start area holds a 40-wide gate row (120 ft) with room at the ends; it
+// stays full width a little past the gate, then funnels down to the course
+// width by the end of the start straight.
+constexpr double kStartWidth = 132.0;
+constexpr double kStartPen = 100.0;    // full width up to here from the straight's start
+constexpr double kStartTaperIn = 25.0;  // widening at the straight's start, out of the turn
 
 double smoothstep(double e0, double e1, double v) {
   double t = std::clamp((v - e0) / (e1 - e0), 0.0, 1.0);
@@ -194,8 +200,28 @@ struct Centre {
   std::vector<Vec2> tangent, left;
   std::vector<double> curvature;  // positive turning left (towards +left)
   std::vector<double> bed, lift, bank;
+  std::vector<double> half;  // half the course width at each point
   std::vector<uint8_t> kind;
 };
+
+// Half widths along the loop: the plan's width, widened around the start.
+std::vector<double> course_half_widths(const Plan& plan, int n, const std::vector<double>& marks) {
+  std::vector<double> half(n, plan.width / 2);
+  const double start = marks[0], straight_end = marks[3];
+  for (int k = 0; k < n; ++k) {
+    double s = k - start;  // arc length from the straight's start, wrapped
+    if (s > n / 2.0) s -= n;
+    double f = 0;
+    if (s < kStartTaperIn)
+      f = smoothstep(-10, kStartTaperIn, s);
+    else if (s <= kStartPen)
+      f = 1;
+    else
+      f = 1 - smoothstep(kStartPen, straight_end - start, s);
+    half[k] = plan.width / 2 + f * (kStartWidth - plan.width) / 2;
+  }
+  return half;
+}
 
 void build_centre(const Plan& plan, Centre& c, std::vector<double>& marks) {
   c.p = resample_loop(plan.waypoints, marks);
@@ -223,6 +249,7 @@ void build_centre(const Plan& plan, Centre& c, std::vector<double>& marks) {
     turn[k] = -d / kStepFt;
   }
   c.curvature = smooth_loop(turn, 12);
+  c.half = course_half_widths(plan, n, marks);
   c.bed = smooth_loop(ground, 40);
   for (double& b : c.bed) b -= kCut;
   c.bank.resize(n);
@@ -267,8 +294,12 @@ struct Buckets {
   double cell;
   int side;
   std::vector<std::vector<int>> cells;
-  Buckets(const std::vector<Vec2>& p, double world, double cell_size)
-      : cell(cell_size), side(static_cast<int>(world / cell_size) + 1), cells(side * side) {
+  int reach;  // cells searched on each side
+  Buckets(const std::vector<Vec2>& p, double world, double cell_size, double max_distance)
+      : cell(cell_size),
+        side(static_cast<int>(world / cell_size) + 1),
+        cells(side * side),
+        reach(static_cast<int>(std::ceil(max_distance / cell_size))) {
     for (int k = 0; k < static_cast<int>(p.size()); ++k) {
       int cx = std::clamp(static_cast<int>(p[k].x / cell), 0, side - 1);
       int cz = std::clamp(static_cast<int>(p[k].z / cell), 0, side - 1);
@@ -279,8 +310,8 @@ struct Buckets {
     int cx = static_cast<int>(x / cell), cz = static_cast<int>(z / cell);
     int found = -1;
     best = 1e30;
-    for (int dz = -1; dz <= 1; ++dz) {
-      for (int dx = -1; dx <= 1; ++dx) {
+    for (int dz = -reach; dz <= reach; ++dz) {
+      for (int dx = -reach; dx <= reach; ++dx) {
         int gx = cx + dx, gz = cz + dz;
         if (gx < 0 || gz < 0 || gx >= side || gz >= side) continue;
         for (int k : cells[gz * side + gx]) {
@@ -312,9 +343,9 @@ GeneratedTrack build_track(const Plan& plan) {
   std::vector<double> marks;
   build_centre(plan, c, marks);
   const int n = static_cast<int>(c.p.size());
-  const double half = plan.width / 2;
   const double world = (2 << plan.exponent) * plan.spacing;
-  const Buckets buckets(c.p, world, 48.0);
+  const double widest = *std::max_element(c.half.begin(), c.half.end());
+  const Buckets buckets(c.p, world, 48.0, widest + kShoulder + 4);
 
   const size_t count = static_cast<size_t>(t.size) * t.size;
   std::vector<double> h(count);
@@ -329,7 +360,7 @@ GeneratedTrack build_track(const Plan& plan) {
       h[at] = base;
       double dist = 0;
       const int k = buckets.nearest(c.p, x, z, dist);
-      if (k < 0 || dist > half + kShoulder + 4) continue;
+      if (k < 0 || dist > c.half[k] + kShoulder + 4) continue;
       // Position along and across the course near point k; the profile is
       // interpolated between neighbouring points so jumps stay smooth.
       const double dx = x - c.p[k].x, dz = z - c.p[k].z;
@@ -338,11 +369,14 @@ GeneratedTrack build_track(const Plan& plan) {
       const int k2 = along >= 0 ? (k + 1) % n : (k + n - 1) % n;
       const double f = std::min(std::fabs(along) / kStepFt, 1.0);
       auto at_s = [&](const std::vector<double>& v) { return v[k] + f * (v[k2] - v[k]); };
-      const double bed = at_s(c.bed), lift = at_s(c.lift), bank = at_s(c.bank);
+      const double bed = at_s(c.bed), lift = at_s(c.lift), bank = at_s(c.bank), half = at_s(c.half);
       // The outside of the turn rises with the bank: a berm.
       const double side = bank >= 0 ? -lateral : lateral;  // + towards the outside
       const double across = std::clamp(side, -half, half);
-      const double course = bed + lift + std::fabs(bank) * (across + half);
+      // Where the course widens the bank eases off, so a berm never grows
+      // taller than one of the normal course width.
+      const double slope = std::fabs(bank) * std::min(1.0, plan.width / (2 * half));
+      const double course = bed + lift + slope * (across + half);
       const double d = std::fabs(lateral);
       t.edge_distance[at] = static_cast<float>(d - half);
       if (d <= half) {
@@ -353,7 +387,7 @@ GeneratedTrack build_track(const Plan& plan) {
       }
       // Beyond the edge: a berm keeps a lip on its outside, then everything
       // blends into the ground.
-      double lip = side > 0 ? std::fabs(bank) * 5.0 : 0.4;
+      double lip = side > 0 ? slope * 5.0 : 0.4;
       double edge = course + lip * smoothstep(0, 3, d - half);
       h[at] = edge + (base - edge) * smoothstep(2, kShoulder, d - half);
     }
@@ -380,7 +414,7 @@ GeneratedTrack build_track(const Plan& plan) {
     cp.x = c.p[k].x;
     cp.z = c.p[k].z;
     cp.y = t.height_at(cp.x, cp.z);
-    cp.width = plan.width;
+    cp.width = 2 * c.half[k];
     t.centre.push_back(cp);
   }
   t.start_begin = static_cast<int>(marks[0]) / stride + 2;
