@@ -66,8 +66,8 @@ void apply_controls(App& a, const double sums[kActionCount], SitToggle& sit) {
   int slot = loop.watched_slot;
   if (slot_is_live(slot) && slot_has_bike(slot)) {
     if (time_trial_running() && time_trial_abort_setting() && sums[BackUpAction] > 0.5) restart_time_trial();
-    // TODO(bindings): reverse steering and the sit toggle come with the
-    // controls menu's options.
+    // Reversed steering and sticky sit/dab are bike-setup settings; until
+    // the setup is kept both stay off.
     ControlOptions options;
     set_rider_controls(slot, rider_controls(sums, options, sit, bike_clutch_engagement(slot)));
   } else if (loop.view == OrbitCamera || loop.view == TrackCamera) {

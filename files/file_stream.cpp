@@ -188,6 +188,13 @@ DataFile* open_decoded(const std::string& path, long offset, long size, bool gzi
   return wrap(fp, !gzip && !scrambled);
 }
 
+// The stored forms of a data file, in the order they are tried.
+struct Variant {
+  const char* suffix;
+  bool gzip, scrambled;
+};
+const Variant kVariants[] = {{"", false, false}, {".gz", true, false}, {".scram", false, true}, {".gz.scram", true, true}};
+
 bool is_reading(const char* mode) { return std::strchr(mode, 'r') && !std::strchr(mode, '+'); }
 
 bool exists(const std::string& path) {
@@ -229,11 +236,8 @@ DataFile* open_plain(const std::string& path, const char* mode) {
   if (backup && exists(path) && !keep_backup(path)) return nullptr;
   if (FILE* fp = std::fopen(path.c_str(), mode)) return wrap(fp, true);
   if (!is_reading(mode)) return nullptr;
-  static const struct {
-    const char* suffix;
-    bool gzip, scrambled;
-  } variants[] = {{".gz", true, false}, {".scram", false, true}, {".gz.scram", true, true}};
-  for (const auto& v : variants) {
+  for (const Variant& v : kVariants) {
+    if (!v.suffix[0]) continue;  // the name itself was tried above
     std::string p = path + v.suffix;
     if (p.size() >= 1024) continue;
     if (!exists(p)) continue;
@@ -258,13 +262,9 @@ DataFile* open_data_file(const char* name, const char* mode) {
   }
   for (int i = 0; const char* folder = data_folder(i); ++i)
     if (DataFile* f = open_plain(std::string(folder) + rel, mode)) return f;
-  static const struct {
-    const char* suffix;
-    bool gzip, scrambled;
-  } variants[] = {{"", false, false}, {".gz", true, false}, {".scram", false, true}, {".gz.scram", true, true}};
   const DataFileEntry* best = nullptr;
   bool best_gzip = false, best_scrambled = false;
-  for (const auto& v : variants) {
+  for (const Variant& v : kVariants) {
     const DataFileEntry* e = find_data_file((std::string(rel) + v.suffix).c_str());
     if (e && (!best || e->rank < best->rank)) {
       best = e;
