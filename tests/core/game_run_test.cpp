@@ -6,7 +6,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <thread>
@@ -128,6 +131,57 @@ TEST(GameRun, TerminationRunsTheShutdownAndWritesTheConfiguration) {
   EXPECT_EQ(finish(g), 0) << slurp(g.stderr_path) << slurp(home + "lastlog.txt");
   EXPECT_TRUE(file_exists(home + "config")) << slurp(home + "lastlog.txt");
   EXPECT_NE(slurp(home + "config").find("track=rabbithill\n"), std::string::npos);
+}
+
+// Starts the game with the shipped data and a private home folder, lets it
+// reach its loop and stops it with SIGTERM; returns the exit status.
+int run_and_terminate(const TempDir& scratch, const TempDir& xdg) {
+  std::string home = xdg.path + "/Kiwi Ridge/";
+  Game g = start_game(scratch, {},
+                      {"KR_HOME=" KR_GAME_DIR, "XDG_DATA_HOME=" + xdg.path, "SDL_VIDEODRIVER=offscreen",
+                       "SDL_AUDIODRIVER=dummy"});
+  wait_for([&] { return slurp(home + "lastlog.txt").find("TARN 0.31") != std::string::npos || ended(g); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  kill(g.pid, SIGTERM);
+  return finish(g);
+}
+
+TEST(GameRun, DamagedConfigurationKeepsItsGoodSettingsAndSettlesInOneRun) {
+  TempDir scratch, xdg;
+  std::string home = xdg.path + "/Kiwi Ridge/";
+  std::string damaged = "laps=7\n" + std::string(5000, 'x') + "=1\nno equals sign here\n" +
+                        std::string("\x01\xff\x00\x7f=3\n", 7) + "video_mode=Windowed\r\n" +
+                        "fov = 90\nlaps=9\nunknown_key=1\nfov=95\n";
+  std::string path = home + "config";
+  std::string dir = home.substr(0, home.size() - 1);
+  std::system(("mkdir -p '" + dir + "'").c_str());
+  {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_TRUE(f);
+    std::fwrite(damaged.data(), 1, damaged.size(), f);
+    std::fclose(f);
+  }
+  ASSERT_EQ(run_and_terminate(scratch, xdg), 0);
+  std::string first = slurp(path);
+  EXPECT_NE(first.find("\nlaps=9.000000\n"), std::string::npos) << first;
+  EXPECT_NE(first.find("\nfov=95.000000\n"), std::string::npos);
+  EXPECT_NE(first.find("\nvideo_mode=Windowed\n"), std::string::npos);
+  EXPECT_EQ(first.find("unknown_key"), std::string::npos);
+  // Every key once.
+  std::vector<std::string> keys;
+  for (size_t at = 0; at < first.size();) {
+    size_t end = first.find('\n', at);
+    std::string line = first.substr(at, end - at);
+    keys.push_back(line.substr(0, line.find('=')));
+    at = end == std::string::npos ? first.size() : end + 1;
+  }
+  std::vector<std::string> sorted = keys;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end());
+  EXPECT_EQ(keys.front(), "xres");
+  // A second run writes the same file byte for byte.
+  ASSERT_EQ(run_and_terminate(scratch, xdg), 0);
+  EXPECT_EQ(slurp(path), first);
 }
 
 }  // namespace
