@@ -109,6 +109,9 @@ struct LineCase {
   std::string expected;  // empty: no line for the key
 };
 
+// Test listings show the case's name rather than its bytes.
+void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
+
 class ConfigLineTest : public ConfigTest, public ::testing::WithParamInterface<LineCase> {};
 
 TEST_P(ConfigLineTest, ReadsAsExpected) {
