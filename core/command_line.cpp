@@ -107,7 +107,15 @@ const OptionRow kOptions[] = {
      [](CommandLineResult& r, const char* v) { return read_real_into(V(r).lod_scale, v, 1e-6, 1e6); }},
     {"--lod-bias", true,
      [](CommandLineResult& r, const char* v) { return read_real_into(V(r).lod_bias, v, -kNoLimit, kNoLimit); }},
-    {"--lock-fps", true, [](CommandLineResult& r, const char* v) { return scan_real(v, &V(r).lock_fps); }},
+    {"--lock-fps", true,
+     [](CommandLineResult& r, const char* v) {
+       // 0 or below turns pacing off; a rate under one frame a second would
+       // sleep for ages between frames.
+       double fps;
+       if (!scan_real(v, &fps)) return false;
+       V(r).lock_fps = fps <= 0 ? 0.0 : clamp(fps, 1.0, 1000.0);
+       return true;
+     }},
     {"--fake-lag", true,
      [](CommandLineResult& r, const char* v) {
        double ms;

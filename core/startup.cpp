@@ -17,6 +17,7 @@
 #include "platform/clock.h"
 #include "platform/fatal.h"
 #include "platform/log.h"
+#include "track/track.h"
 
 namespace {
 
@@ -111,6 +112,9 @@ int kiwiridge_main(int argc, char** argv) {
     return 1;
   }
   demo_list() = build_demo_list(names, a.debug_level);
+  // The loader titles a track as the chooser lists it.
+  track_set_title_lookup(listed_track_title);
+  track_set_debug_level(a.debug_level);
   load_series_definitions();
   std::string track = o.track.empty() ? configured_track() : o.track;
   select_track_in_chooser(track.c_str());

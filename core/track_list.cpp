@@ -71,3 +71,13 @@ std::vector<ListedName>& demo_list() {
   static std::vector<ListedName> list;
   return list;
 }
+
+bool listed_track_title(const char* folder, std::string& title) {
+  for (const ListedName& t : track_list()) {
+    if (t.name == folder) {
+      title = t.display;
+      return true;
+    }
+  }
+  return false;
+}

@@ -19,5 +19,8 @@ std::vector<ListedName> build_demo_list(const std::vector<std::string>& data_nam
 
 // The lists built at start-up.
 std::vector<ListedName>& track_list();
+// The title of a listed track folder (the track loader's title lookup);
+// false when the folder is not in the list.
+bool listed_track_title(const char* folder, std::string& title);
 std::vector<ListedName>& demo_list();
 constexpr int kDemosPerPage = 20;

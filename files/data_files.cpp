@@ -21,6 +21,7 @@ namespace {
 
 struct Folders {
   bool built = false;
+  bool has_home = false;  // false when the home folder's lookup failed
   std::vector<std::string> list;
 };
 
@@ -53,6 +54,7 @@ void build_folders() {
     g_folders.list.push_back(std::string(xdg) + "/Kiwi Ridge/");
   else if (home && home[0])
     g_folders.list.push_back(std::string(home) + "/.local/share/Kiwi Ridge/");
+  g_folders.has_home = !g_folders.list.empty();
   const char* kr_home = std::getenv("KR_HOME");
   if (kr_home) {
     g_folders.list.push_back(std::string(kr_home) + "/");
@@ -130,6 +132,7 @@ std::vector<DataFileEntry> read_archive(const DataFileEntry& archive, int rank) 
     char* end = nullptr;
     long size = std::strtol(line, &end, 10);
     if (size < 0 || *end == 0) break;  // a size needs a separator and a name
+    if (size > archive.size) return {};
     DataFileEntry m;
     m.path = archive.path;
     m.name = collapse_slashes(end + 1);
@@ -140,13 +143,13 @@ std::vector<DataFileEntry> read_archive(const DataFileEntry& archive, int rank) 
   }
   std::fclose(f);
   if (!ended) return {};
+  // A member that runs past the end of the archive is corrupt data.
   long offset = dir_length;
   for (DataFileEntry& m : members) {
+    if (m.size > archive.size - offset) return {};
     m.offset = offset;
     offset += m.size;
   }
-  // A member that runs past the end of the archive is corrupt data.
-  if (offset > archive.size) return {};
   return members;
 }
 
@@ -189,7 +192,12 @@ const char* data_folder(int i) {
   return g_folders.list[i].c_str();
 }
 
-const char* home_folder() { return data_folder(0); }
+// Without a home folder the first data folder is the shipped data, which
+// must never be written to; then there is no home.
+const char* home_folder() {
+  if (!g_folders.built) build_folders();
+  return g_folders.has_home ? data_folder(0) : nullptr;
+}
 
 const std::vector<DataFileEntry>& data_file_index() {
   if (!g_index.built) build_index();

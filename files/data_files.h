@@ -7,7 +7,8 @@
 
 // The i-th data folder (each ends in '/'), or null past the end. Folder 0 is
 // the home folder "$XDG_DATA_HOME/Kiwi Ridge/"; folder 1 is $KR_HOME or the
-// executable's folder.
+// executable's folder. A folder whose lookup fails is left out; home_folder()
+// is then null, so nothing is ever written into the shipped data.
 const char* data_folder(int i);
 const char* home_folder();
 

@@ -337,11 +337,9 @@ int write_formatted(DataFile* f, const char* format, ...) {
 int flush_data_file(DataFile* f) { return std::fflush(f->fp); }
 
 bool rename_data_file(const char* old_name, const char* new_name) {
-  auto resolve = [](const char* n) -> std::string {
-    if (n[0] != '@') return n;
-    const char* home = home_folder();
-    return std::string(home ? home : "") + (n + 1);
-  };
+  const char* home = home_folder();
+  if ((old_name[0] == '@' || new_name[0] == '@') && !home) return false;
+  auto resolve = [home](const char* n) -> std::string { return n[0] == '@' ? std::string(home) + (n + 1) : n; };
   std::string from = resolve(old_name), to = resolve(new_name);
   // rename() replaces the new name in one step, so it is never lost.
   return std::rename(from.c_str(), to.c_str()) == 0;

@@ -2,6 +2,7 @@
 
 #include <time.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -25,6 +26,9 @@ double tarn_seconds() { return static_cast<double>(monotonic_ms()) * 0.001; }
 
 void tarn_sleep(double seconds) {
   if (!(seconds > 0)) return;
+  // No caller means to sleep longer than this; it also keeps the
+  // conversion below defined for absurd values.
+  seconds = std::min(seconds, 3600.0);
   timespec ts;
   ts.tv_sec = static_cast<time_t>(seconds);
   ts.tv_nsec = static_cast<long>((seconds - std::floor(seconds)) * 1e9);

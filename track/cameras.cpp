@@ -40,7 +40,7 @@ void cameras_read(Track& track, const char* path) {
   TrackCameras& cams = track.cameras;
   ObjectText in;
   if (!in.open(path)) return;
-  TrackCamera pending;
+  TracksideCamera pending;
   std::string line;
   while (in.next_line(line)) {
     const char* rest = nullptr;
@@ -52,13 +52,15 @@ void cameras_read(Track& track, const char* path) {
     } else if (keyword(line, "gate", &rest)) {
       map_gates(cams, rest);
     } else if (keyword(line, "addcamera", &rest)) {
-      if (std::sscanf(rest, "%f %f %f", &v[0], &v[1], &v[2]) != 3) continue;
+      if (std::sscanf(rest, "%f %f %f", &v[0], &v[1], &v[2]) != 3 || !std::isfinite(v[0]) ||
+          !std::isfinite(v[1]) || !std::isfinite(v[2]))
+        continue;
       pending.position[0] = v[0];
       pending.position[1] = track_ground_height(track, v[0], v[2]) + v[1];
       pending.position[2] = v[2];
       if (cams.cameras.capacity() == 0) cams.cameras.reserve(16);
       cams.cameras.push_back(pending);
-      pending = TrackCamera();
+      pending = TracksideCamera();
     }
   }
   // A "gate" line with no "addcamera" after it names a camera that does not

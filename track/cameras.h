@@ -4,7 +4,7 @@
 
 struct Track;
 
-struct TrackCamera {
+struct TracksideCamera {
   float position[3] = {0, 0, 0};  // y = ground height + given value
   float yaw = 0, pitch = 0, yaw_rate = 0, pitch_rate = 0;  // aimed by the step
   float fov = 90;          // degrees
@@ -14,7 +14,7 @@ struct TrackCamera {
 constexpr int kCameraGateMap = 256;
 
 struct TrackCameras {
-  std::vector<TrackCamera> cameras;
+  std::vector<TracksideCamera> cameras;
   int gate_camera[kCameraGateMap];  // checkpoint -> camera index, -1 none
   TrackCameras() { clear(); }
   void clear() {

@@ -29,7 +29,9 @@ void decals_read(Terrain& terrain, const char* path) {
     Decal d;
     char name[1024];
     if (in.scan(" [ %f %f ] %f %f %f %1023s", &d.x, &d.z, &d.angle, &d.size, &d.aspect, name) != 6) break;
-    if (!std::isfinite(d.x) || !std::isfinite(d.z) || !std::isfinite(d.angle)) break;
+    if (!std::isfinite(d.x) || !std::isfinite(d.z) || !std::isfinite(d.angle) || !std::isfinite(d.size) ||
+        !std::isfinite(d.aspect))
+      break;
     // A decal whose picture does not load is kept (drawn as nothing), so
     // that saving the track from the editor does not lose it.
     d.texture_name = name;

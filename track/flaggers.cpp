@@ -44,7 +44,7 @@ void flaggers_read(Track& track, const char* path) {
                   &st.p1[2], &st.height, &st.aspect);
     if (got != 8) return;
   }
-  if (!finite3(st.p0) || !finite3(st.p1)) return;
+  if (!finite3(st.p0) || !finite3(st.p1) || !std::isfinite(st.height) || !std::isfinite(st.aspect)) return;
   // A walk of no time (or a broken one) would divide by zero; make it
   // instant instead.
   if (!(st.duration > 0) || !std::isfinite(st.duration)) st.duration = 1e-6f;
@@ -58,7 +58,9 @@ void flaggers_read(Track& track, const char* path) {
 
   FinishFlagger fin;
   float p[3];
-  if (in.scan(" [ %f %f %f ] %f %f ", &p[0], &p[1], &p[2], &fin.height, &fin.aspect) != 5 || !finite3(p)) return;
+  if (in.scan(" [ %f %f %f ] %f %f ", &p[0], &p[1], &p[2], &fin.height, &fin.aspect) != 5 || !finite3(p) ||
+      !std::isfinite(fin.height) || !std::isfinite(fin.aspect))
+    return;
   for (int i = 0; i < 4; ++i) {
     if (!read_name(in, name)) return;
     if (i == 0) fin.billboard = flagger_billboard(track, p, fin.height, fin.aspect, name);
@@ -72,7 +74,7 @@ void flaggers_read(Track& track, const char* path) {
     float height, aspect;
     if (in.scan(" [ %f %f %f ] %f %f %d %d %d %d", &p[0], &p[1], &p[2], &height, &aspect, &c.checkpoints[0],
                 &c.checkpoints[1], &c.checkpoints[2], &c.checkpoints[3]) != 9 ||
-        !finite3(p))
+        !finite3(p) || !std::isfinite(height) || !std::isfinite(aspect))
       break;
     for (int& k : c.checkpoints) k = std::clamp(k, -1, last);
     char name_b[1024];

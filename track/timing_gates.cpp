@@ -112,7 +112,8 @@ void timing_gates_read(Track& track, const char* path) {
                 &c.direction[0], &c.direction[1], &c.direction[2]) != 7)
       break;
     if (!std::isfinite(c.radius) || !std::isfinite(c.position[0]) || !std::isfinite(c.position[1]) ||
-        !std::isfinite(c.position[2]) || !std::isfinite(c.direction[0]) || !std::isfinite(c.direction[2]))
+        !std::isfinite(c.position[2]) || !std::isfinite(c.direction[0]) || !std::isfinite(c.direction[1]) ||
+        !std::isfinite(c.direction[2]))
       break;
     if (static_cast<int>(g.checkpoints.size()) < kMaxCheckpoints) g.checkpoints.push_back(c);
   }

@@ -85,6 +85,12 @@ TEST(CommandLine, ClampsEveryRangedValue) {
   EXPECT_EQ(v.fake_lag, 1.0);
   EXPECT_EQ(v.fake_loss, 100);
   EXPECT_DOUBLE_EQ(parse({"--fake-lag=250"}).values.fake_lag, 0.25);
+  // A locked rate is off at 0 or below and at least one frame a second.
+  struct LockCase {
+    const char* value;
+    double fps;
+  } locks[] = {{"30", 30}, {"0", 0}, {"-5", 0}, {"1e-9", 1}, {"5000", 1000}};
+  for (const LockCase& c : locks) EXPECT_EQ(parse({"--lock-fps", c.value}).values.lock_fps, c.fps) << c.value;
 }
 
 TEST(CommandLine, AfterDoubleDashADashArgumentIsTheFile) {

@@ -47,3 +47,14 @@ TEST(TrackList, EmptyWithoutTerrain) {
 }
 
 }  // namespace
+
+namespace {
+TEST(TrackList, ListedTitlesServeTheLoader) {
+  track_list() = {{"hill", "Rabbit Hill"}, {"gully", "Gully Run"}};
+  std::string title;
+  EXPECT_TRUE(listed_track_title("gully", title));
+  EXPECT_EQ(title, "Gully Run");
+  EXPECT_FALSE(listed_track_title("nowhere", title));
+  track_list().clear();
+}
+}  // namespace

@@ -298,3 +298,29 @@ TEST(DataFiles, WritingNeverFallsThroughToTheShippedData) {
   EXPECT_EQ(out, "shipped\n");
 }
 }  // namespace
+
+namespace {
+TEST(DataFiles, ArchiveSizesThatOverflowAreIgnored) {
+  DataSandbox sb;
+  sb.write_data("huge.saf", "9223372036854775807 a\n5 b\n-\nbbbbb");
+  sb.write_data("wrap.saf", "9223372036854775800 c\n9223372036854775800 d\n-\nxx");
+  sb.rescan();
+  for (const char* n : {"@a", "@b", "@c", "@d"}) EXPECT_EQ(read_all(n), "<none>") << n;
+}
+
+TEST(DataFolders, WithoutAHomeNothingIsWrittenIntoTheData) {
+  DataSandbox sb;
+  unsetenv("XDG_DATA_HOME");
+  std::string saved_home = getenv("HOME") ? getenv("HOME") : "";
+  unsetenv("HOME");
+  data_files_reset();
+  EXPECT_EQ(home_folder(), nullptr);
+  EXPECT_EQ(std::string(data_folder(0)), sb.data() + "/");
+  EXPECT_EQ(open_data_file("@config", "w"), nullptr);
+  sb.write_data("x", "1");
+  EXPECT_FALSE(rename_data_file("@x", "@y"));
+  EXPECT_FALSE(file_exists(sb.data() + "/config"));
+  EXPECT_TRUE(file_exists(sb.data() + "/x"));
+  if (!saved_home.empty()) setenv("HOME", saved_home.c_str(), 1);
+}
+}  // namespace

@@ -22,7 +22,7 @@ TEST(Cameras, SettingsApplyToTheNextCameraAndGatesMapToIt) {
                                  "gate 5\n");  // no camera follows
   cameras_read(t, path.c_str());
   ASSERT_EQ(t.cameras.cameras.size(), 2u);
-  const TrackCamera& a = t.cameras.cameras[0];
+  const TracksideCamera& a = t.cameras.cameras[0];
   EXPECT_FLOAT_EQ(a.fov, 40);
   EXPECT_FLOAT_EQ(a.autofovsize, 12);
   EXPECT_FLOAT_EQ(a.position[0], 10);

@@ -90,3 +90,38 @@ TEST(ObjectReaders, KeepWhatTheyReadBeforeDamage) {
   }
 }
 }  // namespace
+
+namespace {
+// A number that is not finite ends reading like a line that does not match:
+// such values would poison depth sorts, grids and divisions later on.
+TEST(ObjectReaders, NonFiniteNumbersEndReading) {
+  ObjectFiles files;
+  struct Case {
+    const char* name;
+    Reader read;
+    const char* good;  // read whole
+    const char* bad;   // ends reading; a good line after it is not read
+    const char* after;
+  } cases[] = {
+      {"flaggers", flaggers_read, "", "[ 0 0 0 ] [ 1 0 0 ] nan 0.5 1\na b c d e\n", ""},
+      {"flaggers", flaggers_read, "[ 0 0 0 ] [ 1 0 0 ] 6 0.5 1\na b c d e\n[ 5 0 5 ] 6 0.5 f g h i\n",
+       "[1 0 1] 6 inf 0 1 -1 -1 j k\n", "[1 0 1] 6 1 0 1 -1 -1 j k\n"},
+      {"decals", read_decals, "[ 1 2 ] 0 4 1 @a.png\n", "[ 3 4 ] 0 nan 1 @b.png\n", "[ 5 6 ] 0 4 1 @c.png\n"},
+      {"decals", read_decals, "", "[ 1 2 ] 0 4 inf @a.png\n", "[ 5 6 ] 0 4 1 @c.png\n"},
+      {"timing_gates", timing_gates_read, "startinggate:\n[0 0 0] 0\ncheckpoints:\n5 [0 0 0] [0 0 -1]\n",
+       "5 [0 0 -9] [0 nan -1]\n", "5 [0 0 -19] [0 0 -1]\n"},
+      {"cameras", cameras_read, "addcamera 1 2 3\n", "addcamera nan 2 3\naddcamera 4 inf 6\n", ""},
+  };
+  for (const Case& c : cases) {
+    auto count = [&](const std::string& text) {
+      Track t;
+      make_ground(t);
+      c.read(t, files.write(c.name, text).c_str());
+      for (const Billboard& b : t.billboards) EXPECT_TRUE(std::isfinite(b.height) && std::isfinite(b.aspect)) << c.name;
+      return object_count(t);
+    };
+    size_t good = count(c.good);
+    EXPECT_EQ(count(std::string(c.good) + c.bad + c.after), good) << c.name << ": " << c.bad;
+  }
+}
+}  // namespace

@@ -8,6 +8,9 @@ struct DataSet {
   std::string dir;  // output folder, ends in '/'
   // Files that go into the core archive "zzzz.saf", by name.
   std::map<std::string, std::string> core;
+  // Set by a write that failed; the generator then exits with an error so
+  // the build does not take a half-written data set for a finished one.
+  mutable bool failed = false;
 
   // Writes a plain file below dir (folders are created on the way).
   bool write(const std::string& relative, const std::string& content) const;

@@ -17,8 +17,10 @@ bool DataSet::write(const std::string& relative, const std::string& content) con
   }
   std::ofstream out(p, std::ios::binary | std::ios::trunc);
   out.write(content.data(), static_cast<std::streamsize>(content.size()));
-  if (!out) {
+  out.close();  // the last buffered bytes can fail too
+  if (out.fail()) {
     std::fprintf(stderr, "kr_datagen: can't write %s\n", p.c_str());
+    failed = true;
     return false;
   }
   return true;
@@ -40,6 +42,6 @@ int main(int argc, char** argv) {
 
   std::vector<ArchiveMember> members;
   for (const auto& [name, content] : ds.core) members.push_back({name, content});
-  if (!ds.write("zzzz.saf", build_archive(members))) return 1;
-  return 0;
+  ds.write("zzzz.saf", build_archive(members));
+  return ds.failed ? 1 : 0;
 }

@@ -57,6 +57,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   const int side = (t.size - 1) * scale;
+  if (!image_size_acceptable(side, side)) {
+    std::fprintf(stderr, "kr_hfpicture: a %dx%d picture is too large; use a smaller scale\n", side, side);
+    return 1;
+  }
   std::vector<uint8_t> px(static_cast<size_t>(side) * side * 3);
   const float step = t.spacing / scale;
   uint8_t texel[3];
@@ -74,6 +78,10 @@ int main(int argc, char** argv) {
     }
   }
   const std::string png = png_encode_rgb(px.data(), side, side);
+  if (png.empty()) {
+    std::fprintf(stderr, "kr_hfpicture: can't encode the picture\n");
+    return 1;
+  }
   FILE* f = std::fopen(output, "wb");
   if (!f || std::fwrite(png.data(), 1, png.size(), f) != png.size() || std::fclose(f) != 0) {
     std::fprintf(stderr, "kr_hfpicture: can't write '%s'\n", output);

@@ -28,7 +28,8 @@ bool read_file(const fs::path& p, std::string& out) {
 bool write_file(const fs::path& p, const std::string& data) {
   std::ofstream out(p, std::ios::binary | std::ios::trunc);
   out.write(data.data(), static_cast<std::streamsize>(data.size()));
-  return static_cast<bool>(out);
+  out.close();  // the last buffered bytes can fail too
+  return !out.fail();
 }
 
 int usage() {
