@@ -45,10 +45,6 @@ std::string binding_to_text(const char* key, const ControlBinding& binding) {
 }
 
 bool write_binding_line(DataFile* file, const char* key, const ControlBinding& binding) {
-  if (!binding.key_name.empty())
-    return write_formatted(file, "%s=(k)%s\n", key, binding.key_name.c_str()) >= 0;
-  if (!binding.axis_name.empty())
-    return write_formatted(file, "%s=(%f,%f)%s\n", key, binding.low, binding.high,
-                           binding.axis_name.c_str()) >= 0;
-  return true;
+  const std::string line = binding_to_text(key, binding);
+  return line.empty() || write_block(file, line.data(), line.size()) == line.size();
 }
