@@ -399,12 +399,15 @@ GeneratedTrack build_track(const Plan& plan) {
   char header[128];
   std::snprintf(header, sizeof header, "%f %f", *lo_it, *hi_it);
   std::sscanf(header, "%f %f", &t.hmin, &t.hmax);
-  t.heights.resize(count);
+  t.ground.exponent = t.exponent;
+  t.ground.size = t.size;
+  t.ground.spacing = static_cast<float>(t.spacing);
+  t.ground.heights.resize(count);
   t.height_values.resize(count);
   const float scale = (t.hmax - t.hmin) * (1.0f / 65535);
   for (size_t k = 0; k < count; ++k) {
     t.height_values[k] = quantise(h[k], t.hmin, t.hmax);
-    t.heights[k] = t.hmin + scale * t.height_values[k];
+    t.ground.heights[k] = t.hmin + scale * t.height_values[k];
   }
 
   // The published centre line: every fourth foot, in the direction of travel.
@@ -424,25 +427,6 @@ GeneratedTrack build_track(const Plan& plan) {
 }
 
 }  // namespace
-
-double GeneratedTrack::height_at(double x, double z) const {
-  if (size == 0 || heights.empty()) return 0.0;
-  auto H = [&](int i, int j) {
-    i = std::clamp(i, 0, size - 1);
-    j = std::clamp(j, 0, size - 1);
-    return static_cast<double>(heights[static_cast<size_t>(j) * size + i]);
-  };
-  double u = std::clamp(x / spacing, -1.0, static_cast<double>(size));
-  double w = std::clamp(z / spacing, -1.0, static_cast<double>(size));
-  int i = static_cast<int>(std::floor(u)), j = static_cast<int>(std::floor(w));
-  double fx = u - i, fz = w - j;
-  if ((i + j) & 1) {
-    if (fx + fz <= 1) return H(i, j) + fx * (H(i + 1, j) - H(i, j)) + fz * (H(i, j + 1) - H(i, j));
-    return H(i + 1, j + 1) + (1 - fx) * (H(i, j + 1) - H(i + 1, j + 1)) + (1 - fz) * (H(i + 1, j) - H(i + 1, j + 1));
-  }
-  if (fz <= fx) return H(i + 1, j) + (1 - fx) * (H(i, j) - H(i + 1, j)) + fz * (H(i + 1, j + 1) - H(i + 1, j));
-  return H(i, j + 1) + fx * (H(i + 1, j + 1) - H(i, j + 1)) + (1 - fz) * (H(i, j) - H(i, j + 1));
-}
 
 const std::vector<GeneratedTrack>& generated_tracks() {
   static const std::vector<GeneratedTrack> tracks = [] {

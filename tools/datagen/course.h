@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "track/terrain.h"
+
 // A point of the course centre line in world feet (x, z); y is the ground
 // height there. Points run in the direction of travel, a few feet apart.
 struct CoursePoint {
@@ -21,7 +23,9 @@ struct GeneratedTrack {
   double spacing = 0;  // feet between samples
   int size = 0;        // 2N + 1 samples per side
   float hmin = 0, hmax = 0;
-  std::vector<float> heights;  // size * size, row j (z) major: j * size + i
+  // The ground as the game holds it after loading (heights, size, spacing),
+  // so the generator asks the game's own queries.
+  Terrain ground;
   // The 16-bit values the heights were quantised to:
   // height = hmin + (hmax - hmin) * value / 65535, as the game reads them.
   std::vector<uint16_t> height_values;
@@ -35,7 +39,7 @@ struct GeneratedTrack {
   double sun_color[3] = {1, 1, 1};
   double ambient[3] = {0.5, 0.5, 0.5};
 
-  // Per sample (like `heights`): the distance in feet from the course's
+  // Per sample (like the heights): the distance in feet from the course's
   // edge, negative on the course. Paints the tiles.
   std::vector<float> edge_distance;
   // Per sample: the kind of shaped ground (CourseFeature) under it.
@@ -44,7 +48,7 @@ struct GeneratedTrack {
   std::vector<float> bank;
 
   // Height on the checkerboard triangulation at world (x, z).
-  double height_at(double x, double z) const;
+  double height_at(double x, double z) const { return terrain_height_at(ground, static_cast<float>(x), static_cast<float>(z)); }
 };
 
 // The planned tracks, built once; the first is the default "rabbithill".

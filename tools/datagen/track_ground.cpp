@@ -138,7 +138,7 @@ std::string tilemap_bytes(const GeneratedTrack& t) {
 // Light reaching each sample (255 lit): a ray towards the sun that passes
 // below the ground is shadowed, with a soft edge growing with distance.
 std::vector<uint8_t> bake_light(const GeneratedTrack& t) {
-  std::vector<uint8_t> light(t.heights.size(), 255);
+  std::vector<uint8_t> light(t.ground.heights.size(), 255);
   const double sx = t.sun_vector[0], sy = t.sun_vector[1], sz = t.sun_vector[2];
   const double horizontal = std::hypot(sx, sz);
   if (horizontal < 1e-6 || sy <= 0) return light;
@@ -147,7 +147,7 @@ std::vector<uint8_t> bake_light(const GeneratedTrack& t) {
   for (int j = 0; j < t.size; ++j) {
     for (int i = 0; i < t.size; ++i) {
       const size_t at = static_cast<size_t>(j) * t.size + i;
-      double x = i * t.spacing, z = j * t.spacing, y = t.heights[at] + 0.3;
+      double x = i * t.spacing, z = j * t.spacing, y = t.ground.heights[at] + 0.3;
       double occlusion = 0;
       for (int k = 1; k < 400; ++k) {
         x += dx, z += dz, y += dy;
@@ -180,11 +180,7 @@ void gen_track_ground(DataSet& ds, const GeneratedTrack& t) {
   // Shading as the game computes it after a deformation, so baked and
   // refreshed ground match.
   std::vector<uint8_t> light = bake_light(t);
-  Terrain ground;
-  ground.size = t.size;
-  ground.exponent = t.exponent;
-  ground.spacing = static_cast<float>(t.spacing);
-  ground.heights = t.heights;
+  Terrain ground = t.ground;
   ground.shadow.resize(light.size());
   for (size_t k = 0; k < light.size(); ++k) ground.shadow[k] = static_cast<uint8_t>(255 - light[k]);
   ground.shading.assign(light.size() * 3, 0);
