@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "files/data_files.h"
-#include "files/file_stream.h"
 #include "platform/log.h"
+#include "track/track.h"
 
 namespace {
 
@@ -18,10 +18,10 @@ const char* const kTerrainNames[] = {"/terrain.hf", "/terrain.hf.gz", "/terrain.
                                      "/terrain.hf.gz.scram"};
 
 // The first line of "<folder>/desc", or the folder name without one.
+// The first line of the folder's "desc", or the folder's own name.
 std::string display_name_of(const std::string& folder) {
-  std::string text;
-  if (!read_whole_data_file(("@" + folder + "/desc").c_str(), text)) return folder;
-  return text.substr(0, text.find_first_of(std::string("\r\n\0", 3)));
+  std::string title;
+  return track_desc_title(folder.c_str(), title) ? title : folder;
 }
 
 }  // namespace

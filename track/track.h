@@ -39,6 +39,10 @@ struct Track {
 // The one track of the running program.
 Track& current_track();
 
+// The first line of "@<folder>/desc" (up to a CR, LF or NUL); false when
+// the folder has no "desc".
+bool track_desc_title(const char* folder, std::string& title);
+
 // Looks a folder up in the track list built at start-up; false when the
 // folder is not listed. By default the first line of "@<folder>/desc".
 using TrackTitleLookup = bool (*)(const char* folder, std::string& title);

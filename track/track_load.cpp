@@ -7,22 +7,12 @@
 #include "files/ripemd160.h"
 #include "platform/log.h"
 #include "render/texture.h"
-#include "track/object_text.h"
 #include "track/track.h"
 
 namespace {
 int g_terrain_method = MethodSoftware;
 
-// The title is the first line of the folder's "desc", as start-up lists it.
-bool title_from_desc(const char* folder, std::string& title) {
-  ObjectText desc;
-  std::string line;
-  if (!desc.open(("@" + std::string(folder) + "/desc").c_str()) || !desc.next_line(line) || line.empty()) return false;
-  title = line;
-  return true;
-}
-
-TrackTitleLookup g_title_lookup = title_from_desc;
+TrackTitleLookup g_title_lookup = track_desc_title;
 
 // Feeds a file's raw bytes into the digest in 1024-byte chunks; a missing
 // file adds nothing.
@@ -56,7 +46,14 @@ Track& current_track() {
   return track;
 }
 
-void track_set_title_lookup(TrackTitleLookup lookup) { g_title_lookup = lookup ? lookup : title_from_desc; }
+void track_set_title_lookup(TrackTitleLookup lookup) { g_title_lookup = lookup ? lookup : track_desc_title; }
+
+bool track_desc_title(const char* folder, std::string& title) {
+  std::string text;
+  if (!read_whole_data_file(("@" + std::string(folder) + "/desc").c_str(), text)) return false;
+  title = text.substr(0, text.find_first_of(std::string("\r\n\0", 3)));
+  return true;
+}
 // One level for the ground and the objects.
 void track_set_debug_level(int level) { terrain_options().debug_level = level; }
 int track_debug_level() { return terrain_options().debug_level; }
