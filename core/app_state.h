@@ -5,10 +5,8 @@
 #include <limits>
 
 #include "core/command_line.h"
+#include "platform/units.h"
 
-// One simulation step; every simulated quantity advances by this much.
-constexpr double kStep = 1.0 / 128;
-constexpr int kSlotCount = 160;
 // Menu index of the chat line.
 constexpr int kChatMenu = 16;
 
