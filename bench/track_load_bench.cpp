@@ -3,10 +3,9 @@
 
 #include <cstdlib>
 
-#include "bike/shape.h"
+#include "shapes/shape.h"
 #include "files/data_files.h"
-#include "render/model.h"
-#include "render/texture.h"
+#include "track/track_assets.h"
 #include "track/track.h"
 
 static void BM_TrackLoadDefault(benchmark::State& state) {
@@ -16,8 +15,7 @@ static void BM_TrackLoadDefault(benchmark::State& state) {
   for (auto _ : state) {
     // Cold caches each time, as at the first load of a session.
     shape_cache_clear();
-    texture_cache_clear();
-    model_cache_clear();
+    asset_cache_clear();
     track.folder = "rabbithill";
     if (!track_load(track)) {
       state.SkipWithError("rabbithill did not load");

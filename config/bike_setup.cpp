@@ -5,3 +5,7 @@
 int read_setup_line(const char*, const char*) { return 0; }
 
 bool write_setup_lines(DataFile*) { return true; }
+
+// Until the setup items exist the defaults and lists are empty.
+void apply_default_stability() {}
+void build_appearance_lists() {}

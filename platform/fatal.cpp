@@ -1,8 +1,6 @@
 // Message box, the out-of-memory stop and the application's kept names.
 #include "platform/fatal.h"
 
-#include <SDL.h>
-
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +12,7 @@
 #include "platform/log.h"
 
 namespace {
+bool (*g_box)(const char* title, const char* text) = nullptr;
 void (*g_stop_audio)() = nullptr;
 void (*g_destroy_window)() = nullptr;
 // A deque never moves its elements, so the kept texts stay where they are.
@@ -27,14 +26,14 @@ void message_box(const char* title, const char* format, ...) {
   std::vsnprintf(text, sizeof text, format, args);
   va_end(args);
   tarn_log("%s: %s%s", title, text, text[0] && text[std::strlen(text) - 1] == '\n' ? "" : "\n");
-  // Without a display the box cannot be shown; standard error carries it.
-  const char* driver = SDL_getenv("SDL_VIDEODRIVER");
-  bool headless = driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
-  if (headless || SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title, text, nullptr) != 0) {
+  // Without a display to show the box on, standard error carries it.
+  if (!g_box || !g_box(title, text)) {
     std::fprintf(stderr, "%s: %s", title, text);
     if (!text[0] || text[std::strlen(text) - 1] != '\n') std::fputc('\n', stderr);
   }
 }
+
+void set_message_box_hook(bool (*show)(const char* title, const char* text)) { g_box = show; }
 
 void set_out_of_memory_hooks(void (*stop_audio)(), void (*destroy_window)()) {
   g_stop_audio = stop_audio;

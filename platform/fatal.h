@@ -3,9 +3,12 @@
 #pragma once
 #include <cstddef>
 
-// Formats at most 1023 characters and shows a modal box with one OK
-// button; writes to standard error when no display can show it.
+// Formats at most 1023 characters, logs it and shows a modal box with one
+// OK button through the hook; writes to standard error when there is no
+// hook or the hook could not show it.
 void message_box(const char* title, const char* format, ...) __attribute__((format(printf, 2, 3)));
+// The display layer installs the box; true when the box was shown.
+void set_message_box_hook(bool (*show)(const char* title, const char* text));
 
 // Called by the out-of-memory stop before the message box: stop the audio,
 // destroy the window. Subsystems register them when they start.

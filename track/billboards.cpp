@@ -41,7 +41,7 @@ int billboard_add(Track& track, float x, float y_offset, float z, float height, 
   if (billboard_colour_name(texture, rgb, &texture)) std::memcpy(b.colour, rgb, 3);
   if (!is_null_name(texture)) {
     b.texture_name = texture;
-    b.texture = texture_load(texture);
+    b.texture = asset_texture(texture);
   }
   if (track.billboards.capacity() == 0) track.billboards.reserve(16);
   if (track.billboard_sort.capacity() == 0) track.billboard_sort.reserve(16);

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "render/texture.h"
+#include "track/track_assets.h"
 
 struct Track;
 

@@ -11,7 +11,7 @@ TextureId find_map(const std::string& name, const char* kind) {
   size_t dot = name.rfind('.');
   std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
   for (const char* ext : {".png", ".ppm"}) {
-    TextureId id = texture_load((stem + kind + ext).c_str());
+    TextureId id = asset_texture((stem + kind + ext).c_str());
     if (id) return id;
   }
   return 0;
@@ -38,7 +38,7 @@ void decals_read(Terrain& terrain, const char* path) {
     if (software) {
       image_read_rgba(name, d.image);
     } else {
-      d.texture = texture_load(name);
+      d.texture = asset_texture(name);
     }
     if (terrain.shaders) {
       d.normal_map = find_map(d.texture_name, "_tnorm");

@@ -23,9 +23,9 @@ void set_texture(Track& track, int billboard, TextureId texture, double now) {
   if (billboard < 0 || billboard >= static_cast<int>(track.billboards.size())) return;
   Billboard& b = track.billboards[billboard];
   if (b.texture == texture) return;
-  texture_anim_stop(b.texture);
+  asset_ops().texture_anim_stop(b.texture);
   b.texture = texture;
-  texture_anim_start(texture, now);
+  asset_ops().texture_anim_start(texture, now);
 }
 }  // namespace
 
@@ -52,7 +52,7 @@ void flaggers_read(Track& track, const char* path) {
   for (int i = 0; i < 5; ++i) {
     if (!read_name(in, name)) return;
     if (i == 0) st.billboard = flagger_billboard(track, st.p0, st.height, st.aspect, name);
-    st.textures[i] = texture_load(name);
+    st.textures[i] = asset_texture(name);
   }
   fl.start = st;
 
@@ -64,7 +64,7 @@ void flaggers_read(Track& track, const char* path) {
   for (int i = 0; i < 4; ++i) {
     if (!read_name(in, name)) return;
     if (i == 0) fin.billboard = flagger_billboard(track, p, fin.height, fin.aspect, name);
-    fin.textures[i] = texture_load(name);
+    fin.textures[i] = asset_texture(name);
   }
   fl.finish = fin;
 
@@ -80,8 +80,8 @@ void flaggers_read(Track& track, const char* path) {
     char name_b[1024];
     if (!read_name(in, name) || !read_name(in, name_b)) break;
     c.billboard = flagger_billboard(track, p, height, aspect, name);
-    c.texture_a = texture_load(name);
-    c.texture_b = texture_load(name_b);
+    c.texture_a = asset_texture(name);
+    c.texture_b = asset_texture(name_b);
     if (fl.course.capacity() == 0) fl.course.reserve(16);
     fl.course.push_back(c);
   }
@@ -119,14 +119,12 @@ void flaggers_update(Track& track, const FlaggerRace& race) {
     set_texture(track, fl.finish.billboard, fl.finish.textures[k], t);
   }
 
-  std::vector<Checkpoint>& gates = track.gates.checkpoints;
-  for (Checkpoint& c : gates) c.rider_down = false;
-  for (int g : race.down_rider_gates)
-    if (g >= 0 && g < static_cast<int>(gates.size())) gates[g].rider_down = true;
+  // A course flagger warns when a fallen rider is heading for one of the
+  // gates he watches.
   for (const CourseFlagger& c : fl.course) {
     bool down = false;
     for (int k : c.checkpoints)
-      if (k >= 0 && k < static_cast<int>(gates.size()) && gates[k].rider_down) down = true;
+      for (int g : race.down_rider_gates) down = down || (k >= 0 && k == g);
     set_texture(track, c.billboard, down ? c.texture_b : c.texture_a, t);
   }
 }

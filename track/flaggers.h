@@ -4,7 +4,7 @@
 #pragma once
 #include <vector>
 
-#include "render/texture.h"
+#include "track/track_assets.h"
 
 struct Track;
 

@@ -87,7 +87,7 @@ void lighting_read(Lighting& l, const char* path) {
         if (got >= 2 && pending.flare.element_count < kMaxFlareElements) {
           if (got == 7) {
             e.texture_name = name;
-            e.texture = texture_load(name);
+            e.texture = asset_texture(name);
           }
           pending.flare.elements[pending.flare.element_count++] = e;
         }
@@ -128,6 +128,6 @@ void lighting_read(Lighting& l, const char* path) {
   if (l.far_plane > kFarMax) l.far_plane = kFarMax;
   for (int f = 0; f < SkyFaceCount; ++f) {
     if (l.sky_names[f].empty()) l.sky_names[f] = kSkyDefaults[f];
-    l.sky[f] = texture_load(l.sky_names[f].c_str());
+    l.sky[f] = asset_texture(l.sky_names[f].c_str());
   }
 }

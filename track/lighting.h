@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "render/texture.h"
+#include "track/track_assets.h"
 
 struct FlareElement {
   float position[2] = {0, 0};  // the two leading floats

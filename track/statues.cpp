@@ -4,10 +4,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "bike/shape.h"
+#include "shapes/shape.h"
 #include "files/file_stream.h"
 #include "platform/messages.h"
-#include "render/model.h"
 #include "track/object_text.h"
 #include "track/track.h"
 
@@ -36,7 +35,7 @@ bool normalise(float v[3]) {
 
 TextureId first_loading(const std::vector<std::string>& names) {
   for (const std::string& n : names)
-    if (TextureId id = texture_load(n.c_str())) return id;
+    if (TextureId id = asset_texture(n.c_str())) return id;
   return 0;
 }
 
@@ -112,8 +111,8 @@ int statue_add(Track& track, float x, float y_offset, float z, float angle, cons
   if (!is_null_name(texture)) s.texture_name = texture;
   if (!is_null_name(shape)) s.shape_name = shape;
 
-  s.model = model_load(s.model_name.c_str());
-  if (s.model && !s.texture_name.empty()) s.texture = texture_load(s.texture_name.c_str());
+  s.model = asset_model(s.model_name.c_str());
+  if (s.model && !s.texture_name.empty()) s.texture = asset_texture(s.texture_name.c_str());
   if (track.model_shaders) {
     s.normal_map = first_loading(statue_map_candidates(s.texture_name, s.model_name, "_norm"));
     s.specular_map = first_loading(statue_map_candidates(s.texture_name, s.model_name, "_spec"));

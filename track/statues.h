@@ -1,18 +1,18 @@
 // Statues: placed models with optional collision shapes, and the 8 x 8 grid
 // that finds the statues near a point.
 #pragma once
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "render/texture.h"
+#include "track/track_assets.h"
 
-struct Model;
 struct CollisionShape;
 struct Track;
 
 struct Statue {
-  const Model* model = nullptr;
-  const CollisionShape* shape = nullptr;  // shared, from the shape cache
+  ModelId model = 0;
+  std::shared_ptr<const CollisionShape> shape;  // shared with the shape cache
   TextureId texture = 0, normal_map = 0, specular_map = 0;
   float x = 0, y = 0, z = 0;  // y = ground height + y_offset
   float y_offset = 0;
@@ -20,7 +20,6 @@ struct Statue {
   // The model's x, y and z axes in world coordinates: axes[0] is x.
   float axes[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
   float face_distance = 0;  // 2^angle for angle >= 3.25: turns to the viewer
-  int last_touched_step = -1;
   // Names as given ("" for none), kept so the editor writes back exactly
   // what was read even when a file did not load.
   std::string model_name, texture_name, shape_name;

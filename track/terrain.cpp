@@ -164,7 +164,7 @@ bool load_tiles(Terrain& t, const char* folder) {
     texturelist_read(t, g.get());
   }
   if (terrain_options().debug_level >= 1) {
-    tarn_log("%lu bytes texture memory used after ground tiles loaded\n", texture_memory_used());
+    tarn_log("%lu bytes texture memory used after ground tiles loaded\n", asset_ops().texture_memory_used());
   }
   const std::string map = in_folder(folder, "tilemap");
   DataFilePtr m(open_data_file(map.c_str(), "rb"));
@@ -189,7 +189,7 @@ int terrain_load(Terrain& t, const char* folder_path, int method) {
   terrain_render_setup(t);
   bool ok = load_shading(t, folder_path) && load_shadows(t, folder_path);
   if (ok && terrain_options().debug_level >= 1) {
-    tarn_log("%lu bytes texture memory used before ground tiles loaded\n", texture_memory_used());
+    tarn_log("%lu bytes texture memory used before ground tiles loaded\n", asset_ops().texture_memory_used());
   }
   ok = ok && load_tiles(t, folder_path);
   if (!ok) {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "render/image.h"
-#include "render/texture.h"
+#include "images/image.h"
+#include "track/track_assets.h"
 #include "track/tileinfo.h"
 
 struct Lighting;

@@ -6,7 +6,7 @@
 
 #include "files/file_stream.h"
 #include "platform/messages.h"
-#include "render/image.h"
+#include "images/image.h"
 #include "track/decals.h"
 #include "track/terrain.h"
 

@@ -24,7 +24,7 @@ void load_tile_texture(const Terrain& t, TileType& tile, const std::string& name
   if (t.method == MethodSoftware) {
     image_read_rgb(name.c_str(), tile.image);
   } else {
-    tile.texture = texture_load(name.c_str());
+    tile.texture = asset_texture(name.c_str());
   }
 }
 
@@ -171,7 +171,7 @@ void add_roost(PendingTile& p, const char* value) {
   RoostBlock& block = p.tile.roost[p.roost_blocks++];
   block = RoostBlock{};
   block.mode = 1;
-  block.texture = texture_load(block.texture_name.c_str());
+  block.texture = asset_texture(block.texture_name.c_str());
   for (const std::string& token : roost_tokens(value)) {
     const RoostKey* key = nullptr;
     for (const RoostKey& k : kRoostKeys) {
@@ -188,7 +188,7 @@ void add_roost(PendingTile& p, const char* value) {
     switch (key->kind) {
       case RoostField::Texture:
         block.texture_name = text;
-        block.texture = texture_load(text);
+        block.texture = asset_texture(text);
         break;
       case RoostField::Splash:
         block.mode = roost_number(*key, text) != 0 ? 2 : 1;
@@ -302,7 +302,7 @@ void texturelist_read(Terrain& t, DataFile* f) {
       tile.roll_resist[k] = RollResistPoint{a, b, k == 0 ? 1.0f : 0.0f};
     }
     tile.roost[0].mode = 1;
-    tile.roost[0].texture = texture_load(tile.roost[0].texture_name.c_str());
+    tile.roost[0].texture = asset_texture(tile.roost[0].texture_name.c_str());
     std::string full = name[0] == '@' ? name : std::string("@") + name;
     load_tile_texture(t, tile, full);
   }

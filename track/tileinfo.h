@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "render/image.h"
-#include "render/texture.h"
+#include "images/image.h"
+#include "track/track_assets.h"
 
 struct DataFile;
 struct Terrain;

@@ -9,7 +9,6 @@ struct Checkpoint {
   float position[3] = {0, 0, 0};   // the gate's centre
   float direction[3] = {0, 0, 0};  // of travel through the gate
   float radius = 0;                // horizontal capture radius
-  bool rider_down = false;         // a fallen rider is heading here (flaggers)
 };
 
 struct StartSlot {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "render/texture.h"
+#include "track/track_assets.h"
 #include "track/billboards.h"
 #include "track/cameras.h"
 #include "track/flaggers.h"

@@ -2,11 +2,11 @@
 #include <cstring>
 #include <string>
 
-#include "bike/shape.h"
+#include "shapes/shape.h"
 #include "files/file_stream.h"
 #include "files/ripemd160.h"
 #include "platform/log.h"
-#include "render/texture.h"
+#include "track/track_assets.h"
 #include "track/track.h"
 
 namespace {
@@ -25,7 +25,7 @@ void digest_file(Ripemd160& digest, const std::string& path) {
 }
 
 void log_texture_memory(const char* when) {
-  if (track_debug_level() >= 1) tarn_log("%lu bytes texture memory used after %s\n", texture_memory_used(), when);
+  if (track_debug_level() >= 1) tarn_log("%lu bytes texture memory used after %s\n", asset_ops().texture_memory_used(), when);
 }
 
 // Everything but the ground and the name, as after track_unload.
@@ -119,7 +119,7 @@ int track_load(Track& t) {
   log_texture_memory("statue creation");
 
   // 14.-15.
-  t.map_texture = texture_load(file("map.png").c_str());
+  t.map_texture = asset_texture(file("map.png").c_str());
   statue_grid_rebuild(t);
 
   // 16. Each distinct collision shape once, in statue order.

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "bike/bike_info.h"
-#include "bike/shape.h"
+#include "shapes/shape.h"
 #include "tests/support/test_env.h"
 
 namespace {
@@ -35,7 +35,7 @@ class BikeShapes : public ::testing::Test {
     return out;
   }
   const CollisionShape& load(const std::string& name) {
-    const CollisionShape* s = shape_get(name.c_str());
+    std::shared_ptr<const CollisionShape> s = shape_get(name.c_str());
     EXPECT_NE(s, nullptr) << name;
     static const CollisionShape empty;
     return s ? *s : empty;

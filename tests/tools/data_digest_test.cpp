@@ -7,8 +7,8 @@
 #include <fstream>
 #include <string>
 
-#include "core/data_check.h"
-#include "core/data_digests.h"
+#include "app/data_check.h"
+#include "app/data_digests.h"
 #include "files/data_files.h"
 #include "tests/support/test_env.h"
 

@@ -76,7 +76,7 @@ TEST_F(StatuesTest, MissingShapeIsReportedAndNamesAreKept) {
   EXPECT_TRUE(message_shown("Warning: missing shape file @noshape.shp"));
   const Statue& s = track.statues[0];
   EXPECT_EQ(s.shape, nullptr);
-  EXPECT_EQ(s.model, nullptr);
+  EXPECT_EQ(s.model, 0u);
   EXPECT_EQ(s.shape_name, "@noshape.shp");
 }
 

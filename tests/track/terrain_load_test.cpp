@@ -8,7 +8,7 @@
 #include <random>
 
 #include "platform/messages.h"
-#include "render/image.h"
+#include "images/image.h"
 #include "tests/support/test_env.h"
 #include "track/terrain.h"
 

@@ -5,10 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "bike/shape.h"
+#include "shapes/shape.h"
 #include "platform/messages.h"
-#include "render/model.h"
-#include "render/texture.h"
+#include "track/track_assets.h"
 #include "tests/support/test_env.h"
 #include "track/track.h"
 
@@ -30,8 +29,7 @@ struct ObjectFiles {
   TempDir dir;
   ObjectFiles() {
     clear_messages();
-    texture_cache_clear();
-    model_cache_clear();
+    asset_cache_clear();
     shape_cache_clear();
   }
   std::string write(const std::string& name, const std::string& text) const { return dir.write(name, text); }

@@ -33,8 +33,7 @@ struct LoadTest : ::testing::Test {
   void SetUp() override {
     clear_messages();
     shape_cache_clear();
-    texture_cache_clear();
-    model_cache_clear();
+    asset_cache_clear();
     write_small_ground(box, "small");
     box.write_data("small/desc", "Small Track\n");
     box.write_data("small/timing_gates",

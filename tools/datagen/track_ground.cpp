@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "render/image.h"
+#include "images/image.h"
 #include "tools/datagen/course.h"
 #include "tools/datagen/datagen.h"
 #include "tools/datagen/ground_textures.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "render/image.h"
+#include "images/image.h"
 #include "tools/datagen/course.h"
 #include "tools/datagen/datagen.h"
 

@@ -9,7 +9,7 @@
 
 #include "files/data_files.h"
 #include "platform/messages.h"
-#include "render/image.h"
+#include "images/image.h"
 #include "track/terrain.h"
 
 namespace {

@@ -1,0 +1,29 @@
+#include "app/shutdown.h"
+
+#include "app/configured_settings.h"
+#include "bike/physics_world.h"
+#include "core/session.h"
+#include "net/client.h"
+#include "platform/audio.h"
+#include "platform/clock.h"
+#include "platform/input.h"
+#include "platform/log.h"
+#include "platform/window.h"
+
+int shutdown_sequence(App&, FILE* audio_recording) {
+  if (server_connected()) send_disconnect();
+  save_race_records();
+  tarn_log("Deallocating bikes\n");
+  free_session();
+  tarn_log("Finished deallocating bikes\n");
+  destroy_physics_world();
+  input_driver().close_axes();
+  audio_driver().stop();
+  if (audio_recording) std::fclose(audio_recording);
+  window_driver().destroy();
+  if (!save_configuration()) tarn_log("Can't write the configuration\n");
+  tarn_log(nullptr);
+  close_socket_library();
+  tarn_sleep(1);
+  return 0;
+}
