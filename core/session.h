@@ -38,7 +38,6 @@ struct Session {
   int start_step = 0;  // the gate drop
   std::mt19937 random;  // seeded from the step count at each set-up
   bool time_trial = false;
-  int watched_slot = 0;
   // Per-race state of the track's objects: the step a bike last touched
   // each statue (-1 never), and the gates fallen riders are heading for.
   std::vector<int> statue_touched_step;

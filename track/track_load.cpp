@@ -67,9 +67,9 @@ float track_ground_height(const Track& track, float x, float z) {
 float track_world_size(const Track& track) { return track.terrain.world_size; }
 
 int track_load(Track& t) {
-  // 1. Title.
+  // The title as the track list shows it.
   if (!g_title_lookup(t.folder.c_str(), t.title)) t.title = t.folder;
-  // 2.-3. The digest, and the arrays empty.
+  // A fresh digest and empty object lists.
   Ripemd160 digest;
   clear_objects(t);
   t.billboards.reserve(16);
@@ -81,12 +81,12 @@ int track_load(Track& t) {
   const std::string folder = "@" + t.folder;
   auto file = [&folder](const char* name) { return folder + "/" + name; };
 
-  // 5. The files that decide how the ground rides.
+  // The files that decide how the ground rides.
   for (const char* name : {"terrain.hf", "terrain.png", "texturelist", "tilemap", "tileinfo"})
     digest_file(digest, file(name));
   if (track_debug_level() >= 1) tarn_log("Loading '%s'\n", folder.c_str());
 
-  // 7.-8. Lighting, then the ground lit by it.
+  // Lighting first: the ground is shaded by it.
   lighting_read(t.lighting, file("lighting").c_str());
   terrain_use_lighting(t.terrain, t.lighting);
   if (!terrain_load(t.terrain, folder.c_str(), g_terrain_method)) {
@@ -97,11 +97,11 @@ int track_load(Track& t) {
   }
   log_texture_memory("hf creation");
 
-  // 10. Where the rider must go.
+  // Where the rider must go.
   digest_file(digest, file("timing_gates"));
   timing_gates_read(t, file("timing_gates").c_str());
 
-  // 11. Spare billboards for roost, then the flaggers.
+  // Spare billboards for roost, then the flaggers.
   for (int i = 0; i < kRoostBillboards; ++i) {
     int b = billboard_add(t, 0, 0, 0, 1, 1, nullptr);
     t.billboards[b].internal = true;
@@ -111,18 +111,18 @@ int track_load(Track& t) {
   flaggers_read(t, file("flaggers").c_str());
   log_texture_memory("flagger creation");
 
-  // 12.-13.
+  // Billboards, then the statues that the digest covers.
   billboards_read(t, file("billboards").c_str());
   log_texture_memory("billboard creation");
   digest_file(digest, file("statues"));
   statues_read(t, file("statues").c_str());
   log_texture_memory("statue creation");
 
-  // 14.-15.
+  // The map picture, then the object grid over the statues.
   t.map_texture = asset_texture(file("map.png").c_str());
   statue_grid_rebuild(t);
 
-  // 16. Each distinct collision shape once, in statue order.
+  // Each distinct collision shape once, in statue order.
   std::vector<std::string> digested;
   for (const Statue& s : t.statues) {
     if (!s.shape) continue;
@@ -132,7 +132,7 @@ int track_load(Track& t) {
     digested.push_back(s.shape->file_name);
     digest_file(digest, s.shape->file_name);
   }
-  // 17.-19.
+  // The digest is complete; cameras do not change the ride.
   digest.finish(t.track_digest);
   cameras_read(t, file("cameras").c_str());
   return 1;

@@ -4,22 +4,9 @@
 
 #include <vector>
 
-namespace {
+#include "tests/app/scripted_clock.h"
 
-// A clock that moves only when the pacing sleeps, or when the test says.
-struct ScriptedClock {
-  double time = 0;
-  std::vector<double> sleeps;
-  PacingClock clock() {
-    return {[](void* c) { return static_cast<ScriptedClock*>(c)->time; },
-            [](void* c, double s) {
-              auto* self = static_cast<ScriptedClock*>(c);
-              self->sleeps.push_back(s);
-              self->time += s;
-            },
-            this};
-  }
-};
+namespace {
 
 TEST(FramePacing, HistogramBuckets) {
   struct Case {

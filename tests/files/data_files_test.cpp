@@ -78,12 +78,18 @@ TEST(DataFiles, InvalidArchivesAreIgnoredWhole) {
       {"nonumber.saf", "4 c.txt\nbad line\n-\ncccc"},
       {"nolf.saf", "4 d.txt"},
       {"short.saf", "400 e.txt\n-\neeee"},
+      // Each member fits by itself, but the second runs one byte past the end.
+      {"overrun.saf", "3 g.txt\n2 h.txt\n-\ngggh"},
   };
   for (const Case& c : cases) sb.write_data(c.file, c.content);
   sb.write_data("good.saf", build_archive({{"f.txt", "ffff"}}));
+  sb.write_data("exact.saf", "3 i.txt\n1 j.txt\n-\niiij");
   sb.rescan();
-  for (const char* n : {"@a.txt", "@b.txt", "@c.txt", "@d.txt", "@e.txt"}) EXPECT_EQ(read_all(n), "<none>") << n;
+  for (const char* n : {"@a.txt", "@b.txt", "@c.txt", "@d.txt", "@e.txt", "@g.txt", "@h.txt"})
+    EXPECT_EQ(read_all(n), "<none>") << n;
   EXPECT_EQ(read_all("@f.txt"), "ffff");
+  EXPECT_EQ(read_all("@i.txt"), "iii");
+  EXPECT_EQ(read_all("@j.txt"), "j") << "members that end exactly at the end are whole";
 }
 
 TEST(DataFiles, ArchiveMemberNamesCollapseSlashesAndIndexSorts) {

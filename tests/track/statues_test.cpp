@@ -144,4 +144,31 @@ TEST_F(StatuesTest, GridHoldsShapedStatuesInOrderAndNearbyListsMerge) {
   statue_grid_rebuild(track);
   EXPECT_EQ(track.statue_grid.cells[c33], (std::vector<int>{0, 1, 3}));
 }
+
+// A bike near a cell border must see statues across it: the search reaches
+// 6 ft into every neighbouring cell, whatever the statue's own size.
+TEST_F(StatuesTest, NearbySearchReachesAcrossCellBorders) {
+  make_ground(track, 0, 0, 0, 6, 4);
+  const float w = track.terrain.world_size;
+  const float border = (0.125f + 3 / 32.0f) * w;  // cells 0 | 1 along both axes
+  const std::string small = files.write("small.shp", "1\n0 0 0 0.25 1 1 1\n");
+  statue_add(track, border + 2, 0, border + 2, 0, "null", "null", small.c_str());  // in cell (1, 1) only
+  statue_grid_rebuild(track);
+  struct Case {
+    float x, z;
+    bool found;
+  } cases[] = {
+      {border + 2, border + 2, true},   // in the statue's own cell
+      {border - 3, border + 2, true},   // across the x border
+      {border + 2, border - 3, true},   // across the z border
+      {border - 3, border - 3, true},   // across the corner
+      {border - 7, border + 2, false},  // more than the reach from the border
+      {border + 2, border - 7, false},
+  };
+  std::vector<int> near;
+  for (const Case& c : cases) {
+    statues_near(track, c.x, c.z, near);
+    EXPECT_EQ(near.size() == 1, c.found) << c.x - border << ", " << c.z - border;
+  }
+}
 }  // namespace
