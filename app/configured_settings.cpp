@@ -15,6 +15,7 @@ namespace {
 // items never move.
 struct LoopItems {
   const SettingItem* volume = find_setting("volume");
+  const SettingItem* fov = find_setting("fov");
   const SettingItem* comp_volume = find_setting("comp_volume");
   const SettingItem* time_trial_abort = find_setting("time_trial_abort");
   const SettingItem* spy = find_setting("spy");
@@ -109,6 +110,7 @@ void store_window_size(int width, int height) {
   if (SettingItem* y = loop_items().yres) y->integer = height;
 }
 
+double field_of_view_setting() { return number_of(loop_items().fov, 110); }
 double volume_setting() { return number_of(loop_items().volume, 10); }
 double competitor_volume_setting() { return number_of(loop_items().comp_volume, 8); }
 bool time_trial_abort_setting() { return yes(loop_items().time_trial_abort, true); }

@@ -27,6 +27,7 @@ void fullscreen_size(int* width, int* height);
 void store_window_size(int width, int height);
 // Selects the track in the chooser; the configuration writes it back.
 void select_track_in_chooser(const char* folder);
+double field_of_view_setting();     // degrees
 double volume_setting();             // 0..10
 double competitor_volume_setting();  // 0..10
 bool time_trial_abort_setting();

@@ -1,5 +1,6 @@
 #include "app/loop_parts.h"
 
+#include "app/configured_settings.h"
 #include "app/screenshots.h"
 #include "config/binding_capture.h"
 #include "core/cameras.h"
@@ -11,6 +12,7 @@
 #include "platform/messages.h"
 #include "render/render.h"
 #include "sound/engine_sound.h"
+#include "track/track.h"
 #include "ui/menus.h"
 
 namespace {
@@ -30,7 +32,17 @@ DrawnView drawn(ViewMode view) {
 
 void draw_view(ViewMode view, bool draw_hud) { render_view(drawn(view), draw_hud); }
 
-// Until the bikes exist the controls reach no bike.
+void orbit_step(const double* sums) { orbit_camera_step(cameras().orbit, sums); }
+
+// Until the bikes exist the track cameras watch the middle of the track and
+// the controls reach no bike.
+void track_step(const double* sums) {
+  const Track& track = current_track();
+  CameraTarget middle;
+  middle.position[0] = middle.position[2] = track.terrain.world_size / 2;
+  track_camera_step(cameras(), track, middle, false, sums, field_of_view_setting());
+}
+
 void no_bike_input(int, const RiderInput&) {}
 double engaged(int) { return 1; }
 
@@ -53,8 +65,8 @@ const LoopParts& game_loop_parts() {
       .leader_finished = leader_finished,
       .rotate_lineup = rotate_lineup_and_restart,
       .neighbour_slot = neighbour_in_race_order,
-      .orbit_camera_step = orbit_camera_step,
-      .track_camera_step = track_camera_step,
+      .orbit_camera_step = orbit_step,
+      .track_camera_step = track_step,
       .track_camera_count = track_camera_count,
       .seek_demo = seek_demo,
       .connected = server_connected,
