@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "config/bike_setup.h"
 #include "config/config_file.h"
 #include "config/graphics_params.h"
 #include "config/settings.h"
@@ -48,6 +49,7 @@ bool yes(const char* key, bool fallback) { return yes(find_setting(key), fallbac
 
 void load_configuration() {
   settings_defaults();
+  build_appearance_lists();
   read_configuration();
   apply_graphics_settings();
   apply_ground_options();

@@ -108,7 +108,6 @@ int kiwiridge_main(int argc, char** argv) {
   if (!a.mmx) tarn_log("This CPU does not have MMX!\n");
   apply_default_stability();
   load_configuration();
-  build_appearance_lists();
 
   int status = take_command_line(a, argc, argv);
   if (status >= 0) return status;

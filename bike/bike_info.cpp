@@ -2,6 +2,8 @@
 // bike shares, and finds rows by name.
 #include "bike/bike_info.h"
 
+#include "config/bike_models.h"
+
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -163,18 +165,6 @@ const BikeInfo* bike_info_at(int index) {
   return &catalogue()[static_cast<size_t>(index)];
 }
 
-const char* current_bike_name(const char* name) {
-  static const char* const kOldNames[][2] = {
-      {"crf250", "crf250(2008)"},
-      {"kx250f", "kx250f(2008)"},
-      {"rmz250", "rmz250(2008)"},
-      {"yz250f", "yz250f(2008)"},
-  };
-  if (!name) return name;
-  for (const auto& pair : kOldNames)
-    if (std::strcmp(name, pair[0]) == 0) return pair[1];
-  return name;
-}
 
 const BikeInfo* findBikeInfo(const char* name) {
   name = current_bike_name(name);

@@ -135,9 +135,7 @@ int bike_info_count();
 // Row index, or null past either end.
 const BikeInfo* bike_info_at(int index);
 
-// Older configurations stored four bike names without a year; returns the
-// current name for such a name and the name itself otherwise.
-const char* current_bike_name(const char* name);
+// Older names (see config/bike_models.h) are replaced before lookup.
 
 // The row whose display name equals name (after the old-name replacement),
 // or null.

@@ -63,30 +63,32 @@ bool parse_number(const char* text, double& out) {
   return true;
 }
 
-void apply_setting(SettingItem& item, const char* value) {
+}  // namespace
+
+bool apply_setting(SettingItem& item, const char* value) {
   switch (item.kind) {
     case SettingKind::Integer:
-      parse_integer(value, item.integer);
-      break;
+      return parse_integer(value, item.integer);
     case SettingKind::Number: {
       double number;
-      if (parse_number(value, number)) set_number(item, number);
-      break;
+      return parse_number(value, number) && set_number(item, number);
     }
     case SettingKind::Choice:
-      if (choose_entry(item, value) && std::strcmp(item.key, "use_fbo") == 0)
+      if (!choose_entry(item, value)) return false;
+      if (std::strcmp(item.key, "use_fbo") == 0)
         choose_entry(*find_setting("render_texture"), item.chosen ? "Hardware/Direct" : "Hardware/Copy");
-      break;
+      return true;
     case SettingKind::Text: {
       size_t length = std::strlen(value);
-      if (item.ignore_long && length > (size_t)item.max_length) break;
+      if (item.ignore_long && length > (size_t)item.max_length) return false;
       item.text.assign(value, std::min(length, (size_t)item.max_length));
-      break;
+      return true;
     }
     case SettingKind::Binding:
       binding_from_text(item.binding, value);
-      break;
+      return true;
   }
+  return false;
 }
 
 bool write_setting(DataFile* f, const SettingItem& item) {
@@ -104,6 +106,8 @@ bool write_setting(DataFile* f, const SettingItem& item) {
   }
   return false;
 }
+
+namespace {
 
 bool write_all(DataFile* f) {
   for (const SettingItem& item : setting_items()) {

@@ -51,49 +51,6 @@ char g_slot_keys[40][8];
 char g_slot_labels[40][8];
 char g_hist_keys[16][24];
 
-SettingItem integer_item(const char* key, const char* label, int value) {
-  SettingItem item;
-  item.key = key;
-  item.label = label;
-  item.kind = SettingKind::Integer;
-  item.integer = value;
-  return item;
-}
-
-SettingItem number_item(const char* key, const char* label, double value, double step, double minimum,
-                        double maximum) {
-  SettingItem item;
-  item.key = key;
-  item.label = label;
-  item.kind = SettingKind::Number;
-  item.number = value;
-  item.step = step;
-  item.minimum = minimum;
-  item.maximum = maximum;
-  return item;
-}
-
-SettingItem choice_item(const char* key, const char* label, const std::vector<std::string>& choices,
-                        int chosen) {
-  SettingItem item;
-  item.key = key;
-  item.label = label;
-  item.kind = SettingKind::Choice;
-  item.choices = choices;
-  item.chosen = chosen;
-  return item;
-}
-
-SettingItem text_item(const char* key, const char* label, const char* value, int max_length) {
-  SettingItem item;
-  item.key = key;
-  item.label = label;
-  item.kind = SettingKind::Text;
-  item.text = value;
-  item.max_length = max_length;
-  return item;
-}
-
 int default_slot_kind(int slot) {
   if (slot == 19) return 1;  // Gate 20: the player
   if (slot == 17 || slot == 18 || slot == 20 || slot == 21 || slot == 22) return 2;
@@ -177,6 +134,49 @@ std::vector<SettingItem> build_table() {
 }
 
 }  // namespace
+
+SettingItem integer_item(const char* key, const char* label, int value) {
+  SettingItem item;
+  item.key = key;
+  item.label = label;
+  item.kind = SettingKind::Integer;
+  item.integer = value;
+  return item;
+}
+
+SettingItem number_item(const char* key, const char* label, double value, double step, double minimum,
+                        double maximum) {
+  SettingItem item;
+  item.key = key;
+  item.label = label;
+  item.kind = SettingKind::Number;
+  item.number = value;
+  item.step = step;
+  item.minimum = minimum;
+  item.maximum = maximum;
+  return item;
+}
+
+SettingItem choice_item(const char* key, const char* label, const std::vector<std::string>& choices,
+                        int chosen) {
+  SettingItem item;
+  item.key = key;
+  item.label = label;
+  item.kind = SettingKind::Choice;
+  item.choices = choices;
+  item.chosen = chosen;
+  return item;
+}
+
+SettingItem text_item(const char* key, const char* label, const char* value, int max_length) {
+  SettingItem item;
+  item.key = key;
+  item.label = label;
+  item.kind = SettingKind::Text;
+  item.text = value;
+  item.max_length = max_length;
+  return item;
+}
 
 std::vector<SettingItem>& setting_items() {
   static std::vector<SettingItem> table = build_table();

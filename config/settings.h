@@ -36,6 +36,13 @@ std::vector<SettingItem>& setting_items();
 // The item for a configuration key (exact, case-sensitive), or null.
 SettingItem* find_setting(const char* key);
 
+// Items of each kind, for the tables of settings.
+SettingItem integer_item(const char* key, const char* label, int value);
+SettingItem number_item(const char* key, const char* label, double value, double step, double minimum,
+                        double maximum);
+SettingItem choice_item(const char* key, const char* label, const std::vector<std::string>& choices, int chosen);
+SettingItem text_item(const char* key, const char* label, const char* value, int max_length);
+
 // The chosen entry's text ("" when the index is out of range).
 const char* chosen_text(const SettingItem& item);
 // Chooses the entry whose text equals text exactly; false when none does.

@@ -39,7 +39,27 @@ std::string default_file() {
     std::snprintf(line, sizeof line, "slot%02d=%s\n", i, kind);
     s += line;
   }
-  s += "ghost_fade_distance=10.000000\ntime_trial_abort=Yes\nvideo_mode=Default Fullscreen\n";
+  s += "ghost_fade_distance=10.000000\ntime_trial_abort=Yes\n";
+  // The bike setup, with the advanced items as Stability 100 gives them.
+  s +=
+      "bike=450sxf(2013)\nname=Sam Dirt\nnumber=999\nrider_texture=default\nhead_texture=default\n"
+      "bike_texture=default\nwheel_texture=default\nstability=100.000000\nleveling=20.000000\n"
+      "roll_damping=80.000000\nroll_limit_angle=35.000000\nroll_limit_factor=32.000000\n"
+      "steering_damping=45.000000\nsteering_strength=75.000000\nmax_steering_force=400.000000\n"
+      "direct_steering=0.000000\nslow_damping_speed=40.000000\nslow_damping_factor=2.000000\n"
+      "land_damping_falloff=0.250000\nland_damping_factor=2.000000\nfull_lock_speed=10.000000\n"
+      "restricted_lock_speed=50.000000\nrestricted_lock=5.000000\narcade=Yes\nfront_brake=Antilock\n"
+      "rear_brake=Normal\nstop_wheelies=No\nauto_shift=Yes\nauto_dab=Yes\nauto_align=Yes\n"
+      "sticky_dab=No\nreverse_steering=Yes\nlean_indicator=Yes\nauto_clutch_rpms=5000.000000\n"
+      "brake_torque=250.000000\nrear_brake_torque=250.000000\nmax_dab_speed=20.000000\n"
+      "front_sprocket_adjustment=0.000000\nrear_sprocket_adjustment=0.000000\n";
+  for (const char* key : {"fork_compression_adjustment", "fork_rebound_adjustment", "fork_spring_rate_adjustment",
+                          "fork_preload_adjustment", "fork_oil_level_adjustment", "shock_compression_adjustment",
+                          "shock_rebound_adjustment", "shock_spring_rate_adjustment", "shock_preload_adjustment",
+                          "rider_yspring", "rider_ydamping", "rider_zspring", "rider_zdamping"}) {
+    s += std::string(key) + "=50.000000\n";
+  }
+  s += "rider_mass_distribution=0.330000\nvideo_mode=Default Fullscreen\n";
   s += "server_name=race.kiwiridge.net\n";
   for (int i = 0; i < 16; ++i) {
     std::snprintf(line, sizeof line, "server_name_hist%02d=\n", i);

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "config/bike_setup.h"
 #include "config/config_file.h"
 #include "config/settings.h"
 #include "tests/support/test_env.h"
@@ -15,6 +16,11 @@ class ConfigTest : public ::testing::Test {
   void SetUp() override {
     set_video_mode_list({});
     settings_defaults();
+    // As start-up does: the setup's static values, then the default
+    // Stability over the advanced items, and lists from these data files.
+    setup_defaults();
+    apply_default_stability();
+    build_appearance_lists();
   }
 
   std::string config_path() const { return sandbox.home() + "/config"; }
