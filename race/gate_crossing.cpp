@@ -1,5 +1,6 @@
 #include "race/gate_crossing.h"
 
+#include <algorithm>
 #include <new>
 
 #include "race/laps.h"
@@ -22,6 +23,7 @@ bool crossed(const Checkpoint& c, const double wheel[3]) {
 }
 
 void record_step(BikeTiming& t, int g, int step) {
+  if (g >= kMaxRaceGates) return;
   if (g >= static_cast<int>(t.gate_steps.size())) {
     // Without memory the crossing still counts; the gate reads as missed.
     try {
@@ -101,7 +103,7 @@ bool has_finished(const RaceRecord& race, const TimingGates& gates, RaceRiders r
 }
 
 void reset_gates(BikeTiming& t, int n) {
-  if (n < 0) n = 0;
+  n = std::clamp(n, 0, kMaxRaceGates);
   if (n < t.gates_passed) t.finished = false;
   t.gates_passed = n;
   if (t.gate_steps.size() > static_cast<size_t>(n)) t.gate_steps.resize(n);

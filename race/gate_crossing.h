@@ -29,6 +29,7 @@ GateCrossing check_gates(RaceRecord& race, const TimingGates& gates, RaceRiders 
 // last lap line came no earlier than that.
 bool has_finished(const RaceRecord& race, const TimingGates& gates, RaceRiders riders, BikeTiming& timing);
 
-// Puts the bike at gate count n (at least 0), forgetting the steps of gates
-// from n on; a lower count takes the finish back. Clears the crash mark.
+// Puts the bike at gate count n (clamped to 0..kMaxRaceGates), forgetting
+// the steps of gates from n on; a lower count takes the finish back.
+// Clears the crash mark.
 void reset_gates(BikeTiming& timing, int n);

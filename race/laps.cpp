@@ -50,7 +50,8 @@ int finish_gate(const TimingGates& gates, int n) {
 
 int gate_step(const BikeTiming& timing, int g) {
   if (g < 0 || g >= static_cast<int>(timing.gate_steps.size())) return kNoStep;
-  return timing.gate_steps[g];
+  // Any negative step (a received record) reads as missed.
+  return timing.gate_steps[g] < 0 ? kNoStep : timing.gate_steps[g];
 }
 
 int lap_time(const RaceRecord& race, const TimingGates& gates, const BikeTiming& timing, int n) {

@@ -15,6 +15,10 @@ constexpr int kOpenLaps = 1000000;
 constexpr int kCountdownSteps = 5 * kStepsPerSecond;
 // A gate step that is missing: the gate was skipped (or never reached).
 constexpr int kNoStep = -1;
+// Race gates a bike keeps steps for: some 4000 laps of the longest lap
+// sequence, far beyond any race, and a bound on what a gate count can
+// make the records grow to.
+constexpr int kMaxRaceGates = 1 << 20;
 
 struct StandingsEntry {
   int slot = 0;

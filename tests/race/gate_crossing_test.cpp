@@ -248,3 +248,59 @@ TEST(LearningTable, APartTableGetsStandInsAndNullRestoresNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// Riders thrown about the small course at random: wheels on or near the
+// gates of their next few race gates, or anywhere. Whatever they do, the
+// records stay consistent.
+TEST(RandomRiding, RecordsStayConsistent) {
+  std::mt19937 random(12345);
+  SmallRace r(4, 0, 20, 50);
+  std::vector<int> before(4, 0);
+  int moves[7] = {};  // by change of the gate count, -3..+3
+  auto uniform = [&](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(random); };
+  for (int step = 1; step <= 20000 && !r.race.results_final; ++step) {
+    for (int k = 0; k < 4; ++k) {
+      double wheel[3];
+      const int target = std::max(0, r.bike(k).gates_passed + static_cast<int>(random() % 7) - 3);
+      if (random() % 4 == 0) {
+        wheel[0] = uniform(-100, 600), wheel[1] = 0, wheel[2] = uniform(-30, 30);
+      } else {
+        r.gate_point(target, wheel, uniform(-3, 3), uniform(-12, 12), uniform(-5, 5));
+      }
+      const GateCrossing x = r.wheel_at(k, step, wheel);
+      const BikeTiming& t = r.bike(k);
+      const int delta = t.gates_passed - before[k];
+      EXPECT_TRUE(delta == 0 || delta == -2 || delta == -1 || (delta >= 1 && delta <= 3)) << delta;
+      // An accepted gate moves the count just past it; nothing else moves it.
+      EXPECT_EQ(x.gate < 0, delta == 0);
+      if (x.gate >= 0) {
+        EXPECT_EQ(x.gate, t.gates_passed - 1);
+      }
+      ++moves[delta + 3];
+      before[k] = t.gates_passed;
+      ASSERT_GE(t.gate_steps.size(), static_cast<size_t>(t.gates_passed));
+      for (int s : t.gate_steps) EXPECT_TRUE(s == kNoStep || (s >= 1 && s <= step));
+      if (x.gate >= 0) {
+        EXPECT_EQ(t.gate_steps[x.gate], step);
+      }
+    }
+    ASSERT_EQ(r.race.standings.size(), 4u);
+    for (size_t k = 1; k < r.race.standings.size(); ++k)
+      EXPECT_TRUE(standings_before(r.race.standings[k - 1], r.race.standings[k]));
+  }
+  // Every kind of move happened: steps back by one and two, skips.
+  for (int d : {-2, -1, 1, 2, 3}) EXPECT_GT(moves[d + 3], 10) << d;
+  EXPECT_EQ(moves[0], 0);
+  // Everyone got round in the end, and the final standings hold every rider
+  // once with no more gates than it rode.
+  ASSERT_TRUE(r.race.results_final);
+  ASSERT_EQ(r.race.final_standings.size(), 4u);
+  for (const StandingsEntry& e : r.race.final_standings) {
+    EXPECT_LE(e.gates_passed, r.bike(e.slot).gates_passed);
+    EXPECT_GE(e.last_gate_step, gate_step(r.bike(e.slot), r.bike(e.slot).gates_passed - 1));
+  }
+}
+
+}  // namespace
