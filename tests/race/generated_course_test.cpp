@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "bike/shape.h"
+#include "shapes/shape.h"
 #include "race/gate_crossing.h"
 #include "race/laps.h"
 #include "race/standings.h"

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <filesystem>
 
-#include "bike/shape.h"
+#include "shapes/shape.h"
 #include "robot/line_geometry.h"
 #include "robot/line_learning.h"
 #include "robot/line_pick.h"
