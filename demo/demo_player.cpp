@@ -90,6 +90,7 @@ void take_states(DemoPlayer& p, HistoryRings& rings, int& current_step) {
 }
 
 void take_text(DemoPlayer& p) {
+  if (p.head.length == 0) return;
   size_t n = std::min<size_t>(p.head.length, kMaxChunkText);
   const char* text = reinterpret_cast<const char*>(p.payload.data());
   n = strnlen(text, n);
@@ -103,7 +104,7 @@ void read_chunks(DemoPlayer& p, HistoryRings& rings, int& current_step) {
     if (p.first_states_read && p.head.step + p.step_offset > static_cast<long long>(current_step) + kReadAheadSteps)
       return;
     p.payload.resize(p.head.length);
-    if (read_block(p.file.get(), p.payload.data(), p.head.length) != p.head.length) {
+    if (p.head.length > 0 && read_block(p.file.get(), p.payload.data(), p.head.length) != p.head.length) {
       refuse(p, "the file ends inside a chunk");
       return;
     }

@@ -44,7 +44,11 @@ bool add_state_to_history(HistoryRings& rings, int slot, const StateBytes& state
   return true;
 }
 
-void clear_history(HistoryRing& r) { r = HistoryRing{}; }
+void clear_history(HistoryRing& r) {
+  for (HistoryEntry& e : r.entries) e.step = -1;
+  r.newest = 0;
+  r.pending = 0;
+}
 
 void clear_all_history(HistoryRings& rings) {
   for (HistoryRing& r : rings.slots) clear_history(r);

@@ -25,6 +25,16 @@ inline StateBytes synthetic_state(int rider, int step) {
   return b;
 }
 
+// The newest and the oldest step a ring holds; -1 when it is empty.
+inline int newest_step(const HistoryRing& r) {
+  const HistoryEntry* e = history_entry_back(r, 0);
+  return e ? e->step : -1;
+}
+inline int oldest_step(const HistoryRing& r) {
+  const HistoryEntry* e = history_entry_back(r, history_count(r) - 1);
+  return e ? e->step : -1;
+}
+
 // (rider, step) -> record.
 using StateLog = std::map<std::pair<int, int>, StateBytes>;
 
@@ -79,6 +89,17 @@ class DemoFiles : public ::testing::Test {
       harvest(seen);
     }
     return seen;
+  }
+
+  // Plays until the clock stands at `until`, then reads ahead there once.
+  StateLog play_until(int& current, int until) {
+    StateLog seen;
+    for (;;) {
+      read_demo_ahead(player, *rings, current);
+      harvest(seen);
+      if (current >= until) return seen;
+      ++current;
+    }
   }
 
   bool message_contains(const std::string& part) const {

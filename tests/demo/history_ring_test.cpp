@@ -43,6 +43,7 @@ TEST_F(Ring, KeepsStatesInStepOrder) {
   add_steps({4, 8, 12});
   EXPECT_EQ(steps_of(ring()), (std::vector<int>{4, 8, 12}));
   EXPECT_EQ(ring().pending, 3);
+  ASSERT_TRUE(history_entry_back(ring(), 0));
   EXPECT_EQ(history_entry_back(ring(), 0)->state, marked(12));
 }
 
