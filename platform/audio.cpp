@@ -66,7 +66,10 @@ bool tarn_audio_install(const AudioDriver* d) {
 void tarn_audio_uninstall() { g_driver = nullptr; }
 
 void tarn_stop_audio() {
-  if (!g_driver) return;
+  if (!g_driver) {
+    tarn_log("Can't close audio, not open\n");
+    return;
+  }
   g_driver->close();
   g_driver = nullptr;
 }

@@ -70,7 +70,8 @@ int tarn_audio_serial();
 // per read back. Null (with a log line) when it cannot open or a driver is
 // already open.
 const AudioDriver* tarn_start_recording_audio(int rate, int block);
-// Closes the open driver; the null driver takes its place.
+// Closes the open driver; the null driver takes its place. With none open
+// it only logs "Can't close audio, not open".
 void tarn_stop_audio();
 
 // For drivers: makes d the open driver ("Audio already open" and false when

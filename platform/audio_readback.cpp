@@ -78,6 +78,7 @@ const AudioDriver* tarn_start_recording_audio(int rate, int block) {
   }
   if (rate <= 0 || block <= 0) {
     tarn_log("Bad readback rate %d or block %d\n", rate, block);
+    tarn_set_last_error("Bad readback rate or block");
     return nullptr;
   }
   MixerSettings s;
@@ -90,6 +91,7 @@ const AudioDriver* tarn_start_recording_audio(int rate, int block) {
   Mixer* mixer = mixer_create(s);
   if (!mixer) {
     tarn_log("Malloc failed\n");
+    tarn_set_last_error("Malloc failed");
     return nullptr;
   }
   try {
@@ -97,6 +99,7 @@ const AudioDriver* tarn_start_recording_audio(int rate, int block) {
   } catch (const std::bad_alloc&) {
     mixer_destroy(mixer);
     tarn_log("Malloc failed\n");
+    tarn_set_last_error("Malloc failed");
     return nullptr;
   }
   g_readback.mixer = mixer;

@@ -58,6 +58,7 @@ TEST_F(AudioDriverTest, NullDriverStandsInWhileNoneIsOpen) {
   a.write(nullptr, 4, data, 0);
   EXPECT_EQ(a.position(nullptr), 0);
   tarn_stop_audio();  // closing nothing is no fault
+  EXPECT_TRUE(logged("Can't close audio, not open\n"));
 }
 
 TEST_F(AudioDriverTest, ReadbackMixesOneStereoBlockPerReadBack) {
@@ -106,6 +107,7 @@ TEST_F(AudioDriverTest, ReadbackRefusesAnUnusableRateOrBlock) {
   EXPECT_EQ(tarn_start_recording_audio(0, 690), nullptr);
   EXPECT_EQ(tarn_start_recording_audio(88320, -1), nullptr);
   EXPECT_FALSE(tarn_audio_open());
+  EXPECT_STREQ(tarn_last_error(), "Bad readback rate or block");
 }
 
 TEST_F(AudioDriverTest, VoicesBudgetComesFromTheOption) {
