@@ -11,7 +11,6 @@
 #include "net/client.h"
 #include "platform/messages.h"
 #include "render/render.h"
-#include "sound/engine_sound.h"
 #include "track/track.h"
 #include "ui/menus.h"
 
@@ -86,7 +85,7 @@ const LoopParts& game_loop_parts() {
       .draw_menus = draw_menus,
       .menu_key = menu_handle_key,
       .menu_select_under_pointer = menu_select_under_pointer,
-      .update_engine_sound = update_engine_sound,
+      .update_engine_sound = [](int, double) {},
       .capture_active = binding_capture_active,
       .capture_cancel = cancel_binding_capture,
       .capture_key = capture_key_binding,

@@ -35,8 +35,7 @@ void render_frame(App& a, const LoopParts& parts) {
 }
 
 void update_engine_sounds(const LoopState& loop, const LoopParts& parts) {
-  const AudioDriver& audio = audio_driver();
-  if (!audio.running()) return;
+  if (!tarn_audio_open()) return;
   bool live = parts.slot_is_live(loop.watched_slot);
   double base = engine_base_volume(loop.paused, loop.view, loop.menu >= 0, live) * volume_setting() * 0.1;
   double others = base * competitor_volume_setting() * 0.1;
@@ -46,7 +45,7 @@ void update_engine_sounds(const LoopState& loop, const LoopParts& parts) {
     if (!parts.rider_hidden(slot)) volume = slot == loop.watched_slot ? base : others;
     parts.update_engine_sound(slot, volume);
   }
-  audio.frame_update();
+  tarn_audio().update();
 }
 
 void read_pointer_for_menu(LoopState& loop, const LoopParts& parts) {
@@ -124,7 +123,10 @@ void run_one_step(App& a, LoopContext& context) {
   if (!parts.track_loaded()) loop.view = TitleView;
   if (loop.paused || loop.view == TitleView || (connected && !parts.first_server_step_arrived())) return;
   parts.frame_step();
-  if (context.audio_recording) audio_driver().append_recorded(context.audio_recording);
+  if (context.audio_recording) {
+    size_t bytes = 0;
+    if (const uint8_t* samples = tarn_audio().read_back(&bytes)) std::fwrite(samples, 1, bytes, context.audio_recording);
+  }
 }
 
 void run_frame(App& a, LoopContext& context) {

@@ -18,7 +18,7 @@ int shutdown_sequence(App&, FILE* audio_recording) {
   tarn_log("Finished deallocating bikes\n");
   destroy_physics_world();
   input_driver().close_axes();
-  audio_driver().stop();
+  if (tarn_audio_open()) tarn_stop_audio();
   if (audio_recording) std::fclose(audio_recording);
   window_driver().destroy();
   if (!save_configuration()) tarn_log("Can't write the configuration\n");

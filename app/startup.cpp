@@ -140,10 +140,11 @@ int kiwiridge_main(int argc, char** argv) {
     if (!audio_recording) {
       tarn_log("Can't open %s for the audio recording\n", o.record_audio.c_str());
     } else {
-      audio_driver().start_recording(audio_recording, kRecordingRate, kRecordingBlock);
+      tarn_start_recording_audio(kRecordingRate, kRecordingBlock);
     }
   } else if (!o.nosound) {
-    audio_driver().start();
+    // A sound card that does not start leaves the game silent.
+    tarn_start_sound_card();
   }
 
   // Without a display the loop runs without drawing.

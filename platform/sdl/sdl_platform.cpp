@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/fatal.h"
+#include "platform/sdl/audio_sdl.h"
 #include "platform/sdl/video_modes.h"
 #include "platform/window.h"
 
@@ -30,4 +31,5 @@ void install_sdl_platform() {
   static const WindowDriver window = sdl_window_driver();
   set_message_box_hook(show_sdl_box);
   set_window_driver(&window);
+  tarn_set_sound_card_starter(tarn_start_audio);
 }

@@ -22,6 +22,7 @@ struct DataSet {
 void gen_core_files(DataSet& ds);     // version text and the archive's readme
 void gen_bike_shapes(DataSet& ds);    // the seven shared bike collision shapes
 void gen_object_shapes(DataSet& ds);  // start gate and statue collision shapes
+void gen_engine_sounds(DataSet& ds);  // ".braap" files and sound tables
 void gen_tracks(DataSet& ds);         // every track folder
 
 struct GeneratedTrack;

@@ -38,6 +38,7 @@ int main(int argc, char** argv) {
   gen_core_files(ds);
   gen_bike_shapes(ds);
   gen_object_shapes(ds);
+  gen_engine_sounds(ds);
   gen_tracks(ds);
 
   std::vector<ArchiveMember> members;

@@ -15,6 +15,7 @@ namespace {
 
 const KrsimVerb kVerbs[] = {
     {"track", "load a track as the game does and summarise it", krsim_track},
+    {"sweep", "render one engine's note through an rpm sweep to a raw audio file", krsim_sweep},
 };
 
 void usage(FILE* out) {
