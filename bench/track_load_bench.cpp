@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "bike/shape.h"
+#include "shapes/shape.h"
 #include "files/data_files.h"
 #include "render/model.h"
 #include "render/texture.h"

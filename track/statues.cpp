@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "bike/shape.h"
+#include "shapes/shape.h"
 #include "files/file_stream.h"
 #include "platform/messages.h"
 #include "render/model.h"

@@ -2,7 +2,7 @@
 #include <cstring>
 #include <string>
 
-#include "bike/shape.h"
+#include "shapes/shape.h"
 #include "files/file_stream.h"
 #include "files/ripemd160.h"
 #include "platform/log.h"

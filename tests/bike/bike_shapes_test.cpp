@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "bike/bike_info.h"
-#include "bike/shape.h"
+#include "shapes/shape.h"
 #include "tests/support/test_env.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "bike/shape.h"
+#include "shapes/shape.h"
 
 #include <gtest/gtest.h>
 

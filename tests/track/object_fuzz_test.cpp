@@ -5,7 +5,7 @@
 
 #include <random>
 
-#include "bike/shape.h"
+#include "shapes/shape.h"
 #include "tests/track/track_fixture.h"
 #include "track/decals.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "bike/shape.h"
+#include "shapes/shape.h"
 #include "platform/messages.h"
 #include "render/model.h"
 #include "render/texture.h"
