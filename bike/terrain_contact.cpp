@@ -10,8 +10,11 @@
 
 namespace {
 
-// Below this a closest-point offset is too short to give a direction.
-constexpr double kTinyDistance = 1e-9;
+// Below this a closest-point offset is too short to give a direction: the
+// ground's heights are single precision, good to about 2e-6 ft at 30 ft,
+// and a ring or centre lying on a triangle would otherwise take the sign
+// of that rounding. The triangle's own normal serves instead.
+constexpr double kTinyDistance = 1e-5;
 // Parts against the ground: one stiffness and damping for every sphere.
 constexpr double kShapeStiffness = 2500, kShapeDamping = 250;
 

@@ -14,6 +14,16 @@ double horner(const double* c, int degree, double t) {
   return v;
 }
 
+// The value at t, or exactly 0 when it is within the rounding error of
+// evaluating it: a double root (the polynomial touching zero) then still
+// counts as a root instead of hiding behind a sign that rounding chose.
+double value_or_zero(const double* c, int degree, double t) {
+  const double v = horner(c, degree, t);
+  double bound = 0, power = 1;
+  for (int k = 0; k <= degree; ++k, power *= std::fabs(t)) bound += std::fabs(c[k]) * power;
+  return std::fabs(v) <= 16 * std::numeric_limits<double>::epsilon() * bound ? 0.0 : v;
+}
+
 // A root of the polynomial in [a, b], where it changes sign and is
 // monotone: Newton steps while they stay inside the shrinking bracket,
 // bisection otherwise.
@@ -121,14 +131,14 @@ int polynomial_roots(const double* c, int degree, double lo, double hi, double* 
   };
   for (int k = 0; k + 1 < m; ++k) {
     const double a = edges[k], b = edges[k + 1];
-    const double fa = horner(c, degree, a), fb = horner(c, degree, b);
+    const double fa = value_or_zero(c, degree, a), fb = value_or_zero(c, degree, b);
     if (fa == 0) {
       add(a);
     } else if (fb != 0 && (fa < 0) != (fb < 0)) {
       add(refine_root(c, degree, a, b));
     }
   }
-  if (horner(c, degree, hi) == 0) add(hi);
+  if (value_or_zero(c, degree, hi) == 0) add(hi);
   return count;
 }
 

@@ -76,6 +76,7 @@ TEST(PolynomialRoots, FindsEveryRootOfKnownQuartics) {
       {{0.1, 0.3, 0.7, 0.9}, 0, 1, {0.1, 0.3, 0.7, 0.9}},
       {{-2, 0.25, 0.5, 3}, 0, 1, {0.25, 0.5}},
       {{0.5, 0.5, 2, -1}, 0, 1, {0.5}},  // a double root touches zero
+      {{0.3, 0.3, 2, -1}, 0, 1, {0.3}},  // also where rounding hides the touch
       {{0.2, 0.2000001, 5, 6}, 0, 1, {0.2, 0.2000001}},
       {{-1, -2, 3, 4}, 0, 1, {}},
       {{0, 1, 2, 3}, 0, 1, {0, 1}},  // roots at both ends
@@ -144,6 +145,20 @@ TEST(RingTriangle, HandMadeCases) {
   }
 }
 
+// The ring standing over an edge that lies in its own plane: the distance
+// to the ring is least where the edge's nearest point to the centre is, a
+// double root of the edge's quartic.
+TEST(RingTriangle, EdgeInTheRingsPlane) {
+  const Triangle3 t{{{-2, 0, 0}, {2, 0, 0}, {0.3, -1, -3}}};
+  const Ring ring{{0.25, 1, 0}, {0, 0, 1}, 0.8};
+  ClosestPoints out;
+  ASSERT_TRUE(ring_triangle_closest(ring, t, kInfinity, out));
+  EXPECT_NEAR(out.distance, 0.2, 1e-12);
+  EXPECT_NEAR(out.on_triangle.x, 0.25, 1e-7);
+  EXPECT_NEAR(out.on_triangle.y, 0, 1e-12);
+  EXPECT_NEAR(out.on_other.y, 0.2, 1e-12);
+}
+
 TEST(RingTriangle, LimitRejectsFartherTriangles) {
   const Triangle3 flat{{{0, 0, 0}, {0, 0, 4}, {4, 0, 0}}};
   const Ring ring{{1, 1.0, 1}, {1, 0, 0}, 0.8};
@@ -188,6 +203,25 @@ TEST(RingTriangle, MatchesDenseSamplingOnRandomCases) {
   // boundary, not only over the face.
   EXPECT_GT(touching, 20);
   EXPECT_GT(edge_or_corner, 20);
+}
+
+// Tyre-sized rings just over gently sloped ground triangles, leaning any
+// way: the cases the game meets every step.
+TEST(RingTriangle, TyresOverGroundMatchDenseSampling) {
+  std::mt19937 rng(99);
+  std::uniform_real_distribution<double> u01(0, 1), sym(-1, 1);
+  for (int trial = 0; trial < 300; ++trial) {
+    SCOPED_TRACE(trial);
+    const double s = 2;
+    Triangle3 t{{{0, sym(rng) * 0.5, 0}, {s, sym(rng) * 0.5, 0}, {0, sym(rng) * 0.5, s}}};
+    Vec3 axis{1, sym(rng) * 0.6, sym(rng) * 0.6};
+    const Ring ring{{u01(rng) * s, 0.5 + u01(rng) * 0.8, u01(rng) * s}, unit(axis), 0.83};
+    ClosestPoints out;
+    ASSERT_TRUE(ring_triangle_closest(ring, t, kInfinity, out));
+    const double brute = sampled_distance(ring, t, 720);
+    EXPECT_LE(out.distance, brute + 1e-9);
+    EXPECT_NEAR(out.distance, brute, 1e-8);
+  }
 }
 
 TEST(PointTriangle, MatchesDenseSampling) {
