@@ -248,11 +248,15 @@ bool shapeTerrainContact(const Terrain& ground, PartShape& part, dBodyID body, c
   const std::vector<ShapeSphere>& spheres = part.shape.spheres;
   part.centres.resize(spheres.size());
   const Vec3 origin = vec3_of(position);
+  for (size_t k = 0; k < spheres.size(); ++k) part.centres[k] = rotate(rotation, vec3_of(spheres[k].centre)) + origin;
+  // The whole shape well above the ground under it: no sphere can touch.
+  CellRange around;
+  if (!ground_cells(ground, origin.x, origin.z, part.shape.bounding_radius, around)) return false;
+  if (origin.y - part.shape.bounding_radius >= max_height_over(ground, around)) return false;
   bool any = false;
   for (size_t k = 0; k < spheres.size(); ++k) {
     const ShapeSphere& sphere = spheres[k];
-    const Vec3 centre = rotate(rotation, vec3_of(sphere.centre)) + origin;
-    part.centres[k] = centre;
+    const Vec3 centre = part.centres[k];
     const double radius = sphere.radius;
     if (!(radius > 0)) continue;
     CellRange cells;
