@@ -273,6 +273,10 @@ void bike_reset(Bike& bike) {
     w.feedback = dJointFeedback{};
   }
   for (dJointFeedback& f : bike.feedback) f = dJointFeedback{};
+  // The suspension motors start slack, as on a new bike, until the next
+  // bike step sets them from the pose.
+  if (dJointID fork = bike.joint[kJointForkSlider]) dJointSetSliderParam(fork, dParamFMax, 0);
+  if (dJointID pivot = bike.joint[kJointSwingarmPivot]) dJointSetHingeParam(pivot, dParamFMax, 0);
   // The frame is in its creation pose, so the rider mass already sits at
   // the frame's transform of its offset; a fallen rider gets his mount back.
   dJointID mount = bike.joint[kJointRiderMount];

@@ -158,6 +158,8 @@ struct Bike {
   RiderVelocityRing rider_velocities;
   double last_roll = 0;  // kept for a frame whose nose points straight up or down
 
+  // Destroying the record destroys its bodies and joints: a bike must go
+  // before its world does.
   Bike() = default;
   Bike(const Bike&) = delete;  // ODE holds pointers into the record
   Bike& operator=(const Bike&) = delete;

@@ -77,7 +77,8 @@ bool shapeTerrainContact(const Terrain& ground, PartShape& part, dBodyID body, c
                          const dReal* rotation, PhysicsWorld* world);
 
 // The two tyres, then the frame, fork upper, fork lower, swingarm and rider
-// shapes against the ground; joints and forces only with ContactUse::Joint.
+// shapes against the ground; ContactUse::Test makes no joints and adds no
+// forces, any other use makes contact joints.
 // Returns the part bits that touched (0 for none).
 unsigned bikeTerrainContact(Bike& bike, const Terrain& ground, ContactUse use);
 
