@@ -16,7 +16,7 @@ int shutdown_sequence(App&, FILE* audio_recording) {
   tarn_log("Deallocating bikes\n");
   free_session();
   tarn_log("Finished deallocating bikes\n");
-  destroy_physics_world();
+  physics_world_destroy(physics_world());
   input_driver().close_axes();
   if (tarn_audio_open()) tarn_stop_audio();
   if (audio_recording) std::fclose(audio_recording);

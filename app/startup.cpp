@@ -156,7 +156,7 @@ int kiwiridge_main(int argc, char** argv) {
     input_driver().open_pointer_axes();
     bind_controls();
     bind_menu_keys();
-    create_physics_world();
+    if (!physics_world_create(physics_world())) tarn_log("Can't start the physics world\n");
 
     std::string track_to_load = o.track;
     if (o.has_file) {

@@ -10,6 +10,11 @@ Session& current_session() {
   return session;
 }
 
+PhysicsWorld& physics_world() {
+  static PhysicsWorld world;
+  return world;
+}
+
 void empty_slots(bool robot_in_first_slot) {
   Session& s = current_session();
   for (SessionSlot& slot : s.slots) slot = SessionSlot();

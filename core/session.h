@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "bike/physics_world.h"
 #include "platform/units.h"
 
 // What a slot of the table asks for.
@@ -45,6 +46,8 @@ struct Session {
 };
 
 Session& current_session();
+// The one physics world, from start-up to shutdown.
+PhysicsWorld& physics_world();
 
 // The slot table before a set-up: all empty, or slot 0 a robot.
 void empty_slots(bool robot_in_first_slot);
