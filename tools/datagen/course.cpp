@@ -223,6 +223,26 @@ std::vector<double> course_half_widths(const Plan& plan, int n, const std::vecto
   return half;
 }
 
+// The start area is level, so that bikes waiting at the gate stand without
+// rolling: no rise along the course and no bank across it, from a little
+// before the gate to past the full-width pen, blending into the course on
+// both sides.
+void level_start_area(std::vector<double>& bed, std::vector<double>& bank, double start) {
+  const int n = static_cast<int>(bed.size());
+  const int gate = static_cast<int>(start) + 8;
+  const double level = bed[gate % n];
+  const double flat_from = -30, flat_to = kStartPen + 30, blend = 60;
+  for (int q = static_cast<int>(flat_from - blend); q <= static_cast<int>(flat_to + blend); ++q) {
+    const int k = ((static_cast<int>(start) + q) % n + n) % n;
+    const double d = static_cast<double>(q);
+    double w = 1;
+    if (d < flat_from) w = smoothstep(flat_from - blend, flat_from, d);
+    if (d > flat_to) w = 1 - smoothstep(flat_to, flat_to + blend, d);
+    bed[k] += (level - bed[k]) * w;
+    bank[k] *= 1 - w;
+  }
+}
+
 void build_centre(const Plan& plan, Centre& c, std::vector<double>& marks) {
   c.p = resample_loop(plan.waypoints, marks);
   const int n = static_cast<int>(c.p.size());
@@ -255,6 +275,7 @@ void build_centre(const Plan& plan, Centre& c, std::vector<double>& marks) {
   c.bank.resize(n);
   for (int k = 0; k < n; ++k) c.bank[k] = std::clamp(c.curvature[k] * 14.0, -0.28, 0.28);
   c.bank = smooth_loop(c.bank, 8);
+  level_start_area(c.bed, c.bank, marks[0]);
 
   // Features go on the straighter stretches after the start straight, in
   // the order of the list, with room to land and set up between them.
