@@ -61,6 +61,7 @@ GateCrossing check_gates(RaceRecord& race, const TimingGates& gates, RaceRiders 
 
     if (t.crash_mark) learning.spoil_segment(learning.context, slot, t);
     record_step(t, g, race.race_step);
+    learning.crossed(learning.context, slot, t, g, t.gates_passed);
     if (i != 0)
       learning.clear_recordings(learning.context, slot);
     else if (race_gate_reference(gates, g) < kMarkedGate)

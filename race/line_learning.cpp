@@ -6,8 +6,9 @@ void no_spoil(void*, int, const BikeTiming&) {}
 void no_learn(void*, int, const BikeTiming&, int) {}
 void no_clear(void*, int) {}
 void no_finish(void*, int) {}
+void no_cross(void*, int, const BikeTiming&, int, int) {}
 
-const LineLearning kNothing{nullptr, no_sample, no_spoil, no_learn, no_clear, no_finish};
+const LineLearning kNothing{nullptr, no_sample, no_spoil, no_learn, no_clear, no_finish, no_cross};
 LineLearning g_learning = kNothing;
 }  // namespace
 
@@ -21,6 +22,7 @@ void set_line_learning(const LineLearning* operations) {
   if (!g_learning.learn_at_gate) g_learning.learn_at_gate = no_learn;
   if (!g_learning.clear_recordings) g_learning.clear_recordings = no_clear;
   if (!g_learning.finished) g_learning.finished = no_finish;
+  if (!g_learning.crossed) g_learning.crossed = no_cross;
 }
 
 const LineLearning& line_learning() { return g_learning; }

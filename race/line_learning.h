@@ -19,6 +19,11 @@ struct LineLearning {
   void (*clear_recordings)(void* context, int slot);
   // The bike finished at this crossing (a robot fades out its path).
   void (*finished)(void* context, int slot);
+  // Every accepted crossing of race gate `gate`, marked or not, whatever
+  // its offset: gate_steps already holds its step and gates_passed is still
+  // `expected`, the gate that was due. A learner that judges the crossing
+  // itself needs only this one.
+  void (*crossed)(void* context, int slot, const BikeTiming& timing, int gate, int expected);
 };
 
 // The table that does nothing.

@@ -23,13 +23,13 @@ bool same_ride(const std::vector<LinePoint>& a, const std::vector<LinePoint>& b)
   return true;
 }
 
-int step_at(const GateCrossing& c, int gate) {
+int step_at(const LineCrossing& c, int gate) {
   if (gate < 0) return c.start_step;  // before the first switch point: the gate drop
   if (gate >= static_cast<int>(c.gate_steps.size())) return -1;
   return c.gate_steps[gate];
 }
 
-bool all_crossed(const GateCrossing& c, int from, int to) {
+bool all_crossed(const LineCrossing& c, int from, int to) {
   for (int g = std::max(from, 0); g <= to; ++g)
     if (step_at(c, g) < 0) return false;
   return true;
@@ -39,7 +39,7 @@ void add_capped(int& v) {
   if (v < INT_MAX) ++v;
 }
 
-void robot_statistics(LineTable& table, RobotState& state, const GateCrossing& c, int s, int seg, int a0, int t0,
+void robot_statistics(LineTable& table, RobotState& state, const LineCrossing& c, int s, int seg, int a0, int t0,
                       int t1, int t2) {
   RiddenLine& ridden = state.ridden[s % 4];
   Line* line = ridden.segment == seg ? line_find(table, seg, ridden.id) : nullptr;
@@ -126,7 +126,7 @@ void record_sample(const SegmentMap& map, RobotState& state, const RiderFrame& f
   recording.push_back(line_point_of(frame));
 }
 
-void learn_at_gate(LineTable& table, RobotState& state, const GateCrossing& c) {
+void learn_at_gate(LineTable& table, RobotState& state, const LineCrossing& c) {
   const SegmentMap& map = table.map;
   const int current = rider_segment(map, c.expected);
   if (c.crash_mark != 0) state.spoiled[current % 2] = true;

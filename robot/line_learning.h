@@ -14,7 +14,7 @@ void record_sample(const SegmentMap& map, RobotState& state, const RiderFrame& f
                    int crash_mark, int race_step, int start_step);
 
 // An accepted crossing of a timing gate, as the crossing test saw it.
-struct GateCrossing {
+struct LineCrossing {
   int gate = 0;                     // race gate crossed
   int expected = 0;                 // gates_passed before the crossing
   std::span<const int> gate_steps;  // per race gate, -1 missed; gate_steps[gate] already set
@@ -30,7 +30,7 @@ struct GateCrossing {
 // of that segment gets a run (or a failure when the robot is off it or
 // missed a gate), and the recording of a rider without a personality is
 // offered as a line of that segment.
-void learn_at_gate(LineTable& table, RobotState& state, const GateCrossing& crossing);
+void learn_at_gate(LineTable& table, RobotState& state, const LineCrossing& crossing);
 
 // Every step for a robot: on a fresh crash mark (1) the line in use fails,
 // and the one before it too when the crash came within 1 s of the last

@@ -141,7 +141,7 @@ TEST_F(GeneratedTrack, LinesFromASmoothRideChainRoundTheLap) {
         // Control point (i + 1) / 64 is race gate (i + 1) / 64 - 1.
         const int g = static_cast<int>((i + 1) / 64) - 1;
         gate_steps.push_back(step);
-        GateCrossing c;
+        LineCrossing c;
         c.gate = g;
         c.expected = g;
         c.gate_steps = gate_steps;

@@ -38,7 +38,7 @@ struct Rider {
     const int expected = gates_passed();
     if (static_cast<int>(gate_steps.size()) <= gate) gate_steps.resize(static_cast<size_t>(gate) + 1, -1);
     gate_steps[gate] = step;
-    GateCrossing c;
+    LineCrossing c;
     c.gate = gate;
     c.expected = expected;
     c.gate_steps = gate_steps;
