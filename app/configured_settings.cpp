@@ -1,5 +1,6 @@
 #include "app/configured_settings.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -122,6 +123,10 @@ bool time_trial_abort_setting() { return yes(loop_items().time_trial_abort, true
 ControlOptions control_options() { return ControlOptions(); }
 bool record_demo_setting() { return yes("record", false); }
 int minutes_setting() { return static_cast<int>(std::lround(number_of("minutes", 0))); }
+int robot_skill_setting() {
+  const SettingItem* item = find_setting("skill");
+  return item ? std::clamp(item->chosen, 0, 2) : 0;
+}
 int laps_setting() { return static_cast<int>(std::lround(number_of("laps", 5))); }
 
 void sync_controls_from_bindings(ControlState* controls) {

@@ -35,6 +35,8 @@ ControlOptions control_options();
 bool record_demo_setting();
 int minutes_setting();
 int laps_setting();
+// The Robot Skill: 0 Novice, 1 Amateur, 2 Expert.
+int robot_skill_setting();
 
 // Copies the bindings' key codes, axes and ranges into the loop's control
 // states (the values stay).

@@ -6,6 +6,7 @@
 #include "core/cameras.h"
 #include "core/frame_step.h"
 #include "core/session.h"
+#include "core/session_setup.h"
 #include "demo/demo.h"
 #include "editor/editor.h"
 #include "net/client.h"
@@ -33,17 +34,32 @@ void draw_view(ViewMode view, bool draw_hud) { render_view(drawn(view), draw_hud
 
 void orbit_step(const double* sums) { orbit_camera_step(cameras().orbit, sums); }
 
-// Until the bikes exist the track cameras watch the middle of the track and
-// the controls reach no bike.
-void track_step(const double* sums) {
-  const Track& track = current_track();
-  CameraTarget middle;
-  middle.position[0] = middle.position[2] = track.terrain.world_size / 2;
-  track_camera_step(cameras(), track, middle, false, sums, field_of_view_setting());
+// The watched bike as the cameras see it; without one, the middle of the
+// track.
+CameraTarget watched_target() {
+  CameraTarget t;
+  const LoopState& loop = app().loop;
+  const Bike* b = slot_bike(loop.watched_slot);
+  if (!b) {
+    t.position[0] = t.position[2] = current_track().terrain.world_size / 2;
+    return t;
+  }
+  const dReal* p = dBodyGetPosition(b->body[kBodyFrame]);
+  const dReal* r = dBodyGetRotation(b->body[kBodyFrame]);
+  const dReal* v = dBodyGetLinearVel(b->body[kBodyFrame]);
+  for (int i = 0; i < 3; ++i) {
+    t.position[i] = p[i];
+    t.velocity[i] = v[i];
+    for (int j = 0; j < 3; ++j) t.rotation[3 * i + j] = r[4 * i + j];
+  }
+  t.gates_passed = current_session().slots[loop.watched_slot].timing.gates_passed;
+  return t;
 }
 
-void no_bike_input(int, const RiderInput&) {}
-double engaged(int) { return 1; }
+void track_step(const double* sums) {
+  track_camera_step(cameras(), current_track(), watched_target(), app().loop.paused, sums, field_of_view_setting());
+}
+
 
 }  // namespace
 
@@ -57,8 +73,8 @@ const LoopParts& game_loop_parts() {
       .step_count = step_count,
       .race_start_step = race_start_step,
       .frame_step = frame_step,
-      .set_rider_input = no_bike_input,
-      .clutch_engagement = engaged,
+      .set_rider_input = set_player_input,
+      .clutch_engagement = player_clutch_engagement,
       .time_trial_running = time_trial_running,
       .restart_time_trial = restart_time_trial,
       .leader_finished = leader_finished,

@@ -3,6 +3,7 @@
 #include "app/configured_settings.h"
 #include "bike/physics_world.h"
 #include "core/session.h"
+#include "core/session_setup.h"
 #include "net/client.h"
 #include "platform/audio.h"
 #include "platform/clock.h"
@@ -13,9 +14,7 @@
 int shutdown_sequence(App&, FILE* audio_recording) {
   if (server_connected()) send_disconnect();
   save_race_records();
-  tarn_log("Deallocating bikes\n");
   free_session();
-  tarn_log("Finished deallocating bikes\n");
   physics_world_destroy(physics_world());
   input_driver().close_axes();
   if (tarn_audio_open()) tarn_stop_audio();

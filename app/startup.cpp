@@ -16,6 +16,7 @@
 #include "config/binding_capture.h"
 #include "config/settings.h"
 #include "core/session.h"
+#include "core/session_setup.h"
 #include "demo/demo.h"
 #include "files/data_files.h"
 #include "net/client.h"
@@ -164,7 +165,20 @@ int kiwiridge_main(int argc, char** argv) {
       if (open_demo_for_playback(o.file.c_str(), &demo_track)) track_to_load = demo_track;
     }
     empty_slots(!o.has_file);
-    if (!track_to_load.empty()) session_setup(o.has_file, false, 0, kStartLaps);
+    if (!track_to_load.empty()) {
+      SessionRequest request;
+      request.table = &slot_table();
+      request.track = track_to_load;
+      request.play_demo = o.has_file;
+      request.time_limit_steps = 0;
+      request.laps = kStartLaps;
+      request.line_skill = robot_skill_setting();
+      request.learn = o.learn.value_or(false);
+      request.practice = o.practice;
+      request.erosion = static_cast<int>(o.erode.value_or(0));
+      session_setup(request);
+      a.loop.watched_slot = current_session().watched_slot;
+    }
     if (o.connect) connect_to_server(o.server.c_str(), o.password.c_str());
 
     LoopState& loop = a.loop;

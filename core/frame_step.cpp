@@ -1,8 +1,71 @@
 #include "core/frame_step.h"
 
+#include <algorithm>
+
+#include "bike/bike_step.h"
+#include "bike/terrain_contact.h"
 #include "core/session.h"
+#include "race/gate_crossing.h"
+#include "track/track.h"
+
+namespace {
+
+// Slots whose bikes are simulated here, fastest frame first (ties by slot),
+// the order bikes meet each other in.
+std::vector<int> simulated_by_speed(const Session& s) {
+  std::vector<std::pair<double, int>> order;
+  for (int i = 0; i < kSlotCount; ++i) {
+    const SessionSlot& slot = s.slots[i];
+    if (!slot.bike || slot.source == ReplayedSource) continue;
+    const dReal* v = dBodyGetLinearVel(slot.bike->body[kBodyFrame]);
+    order.push_back({-(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]), i});
+  }
+  std::sort(order.begin(), order.end());
+  std::vector<int> slots;
+  for (const auto& [speed, slot] : order) slots.push_back(slot);
+  return slots;
+}
+
+void find_contacts(Session& s, const Track& track) {
+  for (int slot : simulated_by_speed(s)) {
+    Bike& bike = *s.slots[slot].bike;
+    if (bike.presence <= 0) continue;
+    bikeTerrainContact(bike, track.terrain, ContactUse::Joint);
+  }
+}
+
+// The crash mark tells the robots' line learning that a bike fell.
+void mark_crashes(SessionSlot& slot) {
+  if (slot.bike->crash.count != slot.crash_count) {
+    slot.crash_count = slot.bike->crash.count;
+    slot.timing.crash_mark = 1;
+  }
+}
+
+void step_bikes(Session& s, const Track& track) {
+  for (int i = 0; i < kSlotCount; ++i) {
+    SessionSlot& slot = s.slots[i];
+    if (!slot.bike) continue;
+    bike_step(*slot.bike, s.race.race_step);
+    mark_crashes(slot);
+    const dReal* p = dBodyGetPosition(slot.bike->body[kBodyFrontWheel]);
+    const double wheel[3] = {p[0], p[1], p[2]};
+    check_gates(s.race, track.gates, s.riders, i, wheel);
+  }
+}
+
+}  // namespace
 
 void frame_step() {
   if (!track_loaded()) return;
-  ++current_session().step_count;
+  Session& s = current_session();
+  Track& track = current_track();
+  PhysicsWorld& world = physics_world();
+  if (!world.world) return;
+
+  find_contacts(s, track);
+  physics_world_step(world);
+  step_bikes(s, track);
+  start_gates_step(s.start_gates, track, s.statue_touched_step, s.race.race_step, s.race.start_step, 0);
+  ++s.race.race_step;
 }

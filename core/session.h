@@ -4,10 +4,19 @@
 #pragma once
 #include <array>
 #include <random>
+#include <string>
 #include <vector>
 
+#include "bike/bike.h"
 #include "bike/physics_world.h"
+#include "bike/rider_input.h"
+#include "core/slot_table.h"
+#include "core/start_gates.h"
 #include "platform/units.h"
+#include "race/race_record.h"
+#include "robot/lines.h"
+#include "robot/personalities.h"
+#include "robot/robot_state.h"
 
 // What a slot of the table asks for.
 enum SlotKind {
@@ -30,19 +39,41 @@ enum SlotSource {
 struct SessionSlot {
   int kind = EmptySlot;
   int source = ReplayedSource;  // a slot without a bike counts as replayed
-  bool has_bike = false;
+  BikePtr bike;
+  BikeTiming timing;
+  RobotState robot;
+  std::string number, name;  // plate and rider
+  std::string model;         // the bike model asked for (after the aliases)
+  int roster_row = -1;       // the robot's row of the roster
+  GridPlace grid;            // where it was placed
+  int crash_count = 0;       // the bike's count when the crash mark was last set
 };
 
 struct Session {
   std::array<SessionSlot, kSlotCount> slots;
-  int step_count = 0;  // the race clock, in steps
-  int start_step = 0;  // the gate drop
+  RaceRecord race;      // race_step is the step count
   std::mt19937 random;  // seeded from the step count at each set-up
+  std::array<int, kRosterSize> roster_order{};
+  int roster_used = 0;
   bool time_trial = false;
+  bool practice = false;  // every robot a tester
+  int watched_slot = 0;
+  int erosion = 0;        // 0..100
+  // Robot lines: the file in use (-1 none), and whether races teach them.
+  int line_skill = -1;
+  bool learn = false;
+  LineTable lines;
+  // Time trial: best and last lap, steps (0 none).
+  int best_lap = 0, last_lap = 0;
   // Per-race state of the track's objects: the step a bike last touched
-  // each statue (-1 never), and the gates fallen riders are heading for.
+  // each statue (-1 never), where fallen riders are heading, the gates.
   std::vector<int> statue_touched_step;
   std::vector<int> down_rider_gates;
+  StartGates start_gates;
+  // Extra steps off the bike for the n-th crash, set by a race server.
+  std::array<int, 16> knockout{};
+  // The occupied slots, in slot order, for the race rules.
+  std::vector<RaceRider> riders;
 };
 
 Session& current_session();
@@ -51,15 +82,14 @@ PhysicsWorld& physics_world();
 
 // The slot table before a set-up: all empty, or slot 0 a robot.
 void empty_slots(bool robot_in_first_slot);
-// Sets up a race on the selected track: false when the track does not load.
-bool session_setup(bool play_demo, bool record_demo, int time_limit_steps, int laps);
-// Tears the session down: bikes, voices, recordings.
-void free_session();
+SlotKinds& slot_table();
+
 // Results and learned lines written at shutdown.
 void save_race_records();
 
 bool track_loaded();
 bool slot_has_bike(int slot);
+Bike* slot_bike(int slot);
 // The slot holds the local player's own bike, simulated from the controls.
 bool slot_is_live(int slot);
 bool slot_has_sound(int slot);
@@ -68,9 +98,13 @@ bool rider_hidden(int slot);
 int step_count();
 int race_start_step();
 bool leader_finished();
-// --warp: the next race with the lineup rotated by one.
-void rotate_lineup_and_restart();
 bool time_trial_running();
-void restart_time_trial();
 // The previous (-1) or next (+1) bike in the race order, clamped.
 int neighbour_in_race_order(int slot, int direction);
+// Rebuilds the race rules' list of occupied slots.
+void refresh_race_riders(Session& s);
+
+// The watched player's inputs to his bike, and the clutch engagement the
+// lever's rate limit starts from.
+void set_player_input(int slot, const RiderInput& input);
+double player_clutch_engagement(int slot);

@@ -5,10 +5,6 @@
 #include "core/session.h"
 #include "track/timing_gates.h"
 
-namespace {
-constexpr int kOpenLaps = 1000000;
-}
-
 int settle_slot_kinds(SlotKinds& kinds, bool demo_ghosts) {
   int first = -1;
   for (int i = 0; i < kSlotCount && first < 0; ++i)
@@ -58,12 +54,3 @@ std::vector<int> server_grid_places(const SlotKinds& kinds, int local_slot, int 
   return places;
 }
 
-int draw_gate_drop(unsigned random32) {
-  const double u = (random32 & 0x7FFFFFFFu) / 2147483648.0;
-  return static_cast<int>(std::lround((13 + 2 * u) * kStepsPerSecond));
-}
-
-RaceLength race_length(int time_limit_steps, int laps) {
-  if (time_limit_steps > 0) return {kOpenLaps, kOpenLaps};
-  return {laps, (laps + 1) / 2};
-}

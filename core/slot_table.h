@@ -31,13 +31,3 @@ GridPlace grid_place(int place, const std::vector<StartSlot>& starts, double wor
 // slot that is not occupied.
 std::vector<int> server_grid_places(const SlotKinds& kinds, int local_slot, int server_slot, int start_count);
 
-// The gate drop, 13 to 15 s after the reset, in steps.
-int draw_gate_drop(unsigned random32);
-
-// Lap limit and half-race mark: a timed race has no lap limit until the
-// time runs out.
-struct RaceLength {
-  int laps = 0;
-  int halfway_lap = 0;
-};
-RaceLength race_length(int time_limit_steps, int laps);

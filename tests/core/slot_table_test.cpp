@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
 
 #include "core/session.h"
 #include "track/timing_gates.h"
@@ -71,27 +70,6 @@ TEST(Grid, OnAServerTheOthersStandBehindTheFirstRowSkippingTheLocalPlace) {
   EXPECT_EQ(placed[0], 2);
   EXPECT_EQ(placed[2], 4) << "place 3 is the local player's";
   EXPECT_EQ(placed[5], -1);
-}
-
-TEST(GateDrop, FallsBetweenThirteenAndFifteenSecondsAndRepeatsForASeed) {
-  EXPECT_EQ(draw_gate_drop(0), 13 * 128);
-  EXPECT_EQ(draw_gate_drop(0x80000000u), 13 * 128) << "the top bit does not count";
-  EXPECT_EQ(draw_gate_drop(0x7FFFFFFFu), 15 * 128);
-  std::mt19937 a(1234), b(1234);
-  for (int i = 0; i < 100; ++i) {
-    int s = draw_gate_drop(a());
-    EXPECT_GE(s, 13 * 128);
-    EXPECT_LE(s, 15 * 128);
-    EXPECT_EQ(s, draw_gate_drop(b()));
-  }
-}
-
-TEST(RaceLength, LapsHaveAHalfwayMarkAndTimedRacesStayOpen) {
-  EXPECT_EQ(race_length(0, 5).laps, 5);
-  EXPECT_EQ(race_length(0, 5).halfway_lap, 3);
-  EXPECT_EQ(race_length(0, 4).halfway_lap, 2);
-  EXPECT_EQ(race_length(128 * 600, 2).laps, 1000000);
-  EXPECT_EQ(race_length(128 * 600, 2).halfway_lap, 1000000);
 }
 
 }  // namespace
