@@ -1,5 +1,7 @@
 #include "bike/physics_world.h"
 
+#include <chrono>
+
 #include <cstdio>
 
 #include "platform/log.h"
@@ -51,11 +53,19 @@ void physics_world_destroy(PhysicsWorld& w) {
   if (--g_worlds == 0) dCloseODE();
 }
 
+namespace {
+double g_step_seconds = 0;
+}
+
 void physics_world_step(PhysicsWorld& w) {
+  const auto start = std::chrono::steady_clock::now();
   dWorldStep(w.world, kStep);
+  g_step_seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   dJointGroupEmpty(w.contacts);
   w.contacts_made = 0;
 }
+
+double physics_step_seconds() { return g_step_seconds; }
 
 void contact_spring(dSurfaceParameters& surface, double k, double c) {
   const double stiffness = k * kStep;

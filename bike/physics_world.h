@@ -40,5 +40,9 @@ void contact_spring(dSurfaceParameters& surface, double k, double c);
 // the static world) and counts it.
 dJointID physics_add_contact(PhysicsWorld& w, const dContact& contact, dBodyID b1, dBodyID b2);
 
+// Wall time spent inside the world step since start-up, seconds. Only
+// measured, never fed back into the simulation.
+double physics_step_seconds();
+
 // Messages ODE has given (errors, internal errors and notes) since start-up.
 long physics_message_count();
