@@ -3,8 +3,10 @@
 #include <algorithm>
 
 #include "bike/bike_step.h"
+#include "bike/presence.h"
 #include "bike/terrain_contact.h"
 #include "core/session.h"
+#include "core/session_demo.h"
 #include "race/gate_crossing.h"
 #include "track/track.h"
 
@@ -29,7 +31,7 @@ std::vector<int> simulated_by_speed(const Session& s) {
 void find_contacts(Session& s, const Track& track) {
   for (int slot : simulated_by_speed(s)) {
     Bike& bike = *s.slots[slot].bike;
-    if (bike.presence <= 0) continue;
+    if (!bike_present(bike)) continue;
     bikeTerrainContact(bike, track.terrain, ContactUse::Joint);
   }
 }
@@ -46,7 +48,7 @@ void step_bikes(Session& s, const Track& track) {
   for (int i = 0; i < kSlotCount; ++i) {
     SessionSlot& slot = s.slots[i];
     if (!slot.bike) continue;
-    bike_step(*slot.bike, s.race.race_step);
+    if (bike_present(*slot.bike)) bike_step(*slot.bike, s.race.race_step);
     mark_crashes(slot);
     const dReal* p = dBodyGetPosition(slot.bike->body[kBodyFrontWheel]);
     const double wheel[3] = {p[0], p[1], p[2]};
@@ -63,9 +65,12 @@ void frame_step() {
   PhysicsWorld& world = physics_world();
   if (!world.world) return;
 
+  handle_demo_seek(s);
+  pose_replayed_bikes(s, track);
   find_contacts(s, track);
   physics_world_step(world);
   step_bikes(s, track);
   start_gates_step(s.start_gates, track, s.statue_touched_step, s.race.race_step, s.race.start_step, 0);
   ++s.race.race_step;
+  record_and_read_demo(s);
 }

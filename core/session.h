@@ -59,6 +59,9 @@ struct Session {
   bool practice = false;  // every robot a tester
   int watched_slot = 0;
   int erosion = 0;        // 0..100
+  // The ground's lowest height as loaded: the scale of every state record
+  // (ruts must not shift replayed heights).
+  double lowest_height = 0;
   // Robot lines: the file in use (-1 none), and whether races teach them.
   int line_skill = -1;
   bool learn = false;

@@ -8,8 +8,11 @@
 #include <cstring>
 
 #include "bike/bike.h"
+#include "bike/presence.h"
 #include "config/bike_models.h"
 #include "core/session.h"
+#include "core/session_demo.h"
+#include "demo/demo.h"
 #include "platform/log.h"
 #include "platform/messages.h"
 #include "race/gate_crossing.h"
@@ -131,12 +134,15 @@ void create_slot(Session& s, int slot, int kind, const SetupValues& player, cons
   create_robot(s, slot, row, place);
 }
 
-bool choose_track(const SessionRequest& r) {
+bool choose_track(Session& s, const SessionRequest& r) {
   Track& t = current_track();
-  if (!r.force_reload && !t.folder.empty() && t.folder == r.track) return true;
+  // A played demo rides on its own track.
+  const std::string folder = r.play_demo && demo_playing(demo_player()) ? demo_player().header.track : r.track;
+  if (!r.force_reload && !t.folder.empty() && t.folder == folder) return true;
   free_track();
-  t.folder = r.track;
+  t.folder = folder;
   if (!track_load(t)) return false;
+  s.lowest_height = t.terrain.hmin;
   return true;
 }
 
@@ -188,6 +194,8 @@ bool session_setup(const SessionRequest& r) {
 
   progress("Remembering lines...");
   if (track_loaded() && s.learn && s.line_skill >= 0) save_lines(s.lines, current_track().folder, s.line_skill);
+  finish_session_demos(s);
+  clear_all_history(demo_history());
   progress("Cleaning up...");
   destroy_bikes(s);
 
@@ -198,7 +206,8 @@ bool session_setup(const SessionRequest& r) {
   s.erosion = std::clamp(r.erosion, 0, 100);
   s.best_lap = s.last_lap = 0;
 
-  if (!choose_track(r)) {
+  if (r.play_demo) take_demo_race(s);
+  if (!choose_track(s, r)) {
     s.riders.clear();
     return false;
   }
@@ -221,6 +230,9 @@ bool session_setup(const SessionRequest& r) {
     create_slot(s, slot, kinds[slot], player, grid_place(slot, track.gates.start_slots, track.terrain.world_size));
     if (!s.slots[slot].bike) s.slots[slot].source = ReplayedSource;
   }
+  if (r.play_demo) place_demo_riders(s);
+  for (SessionSlot& slot : s.slots)
+    if (slot.bike && slot.source != ReplayedSource) makePresent(*slot.bike);
 
   s.statue_touched_step.assign(track.statues.size(), -1);
   s.down_rider_gates.clear();
@@ -228,6 +240,8 @@ bool session_setup(const SessionRequest& r) {
   refresh_race_riders(s);
 
   if (s.time_trial) restart_time_trial();
+  if (r.record_demo) start_session_recording(s, r.demo_backups, r.demo_file);
+  record_and_read_demo(s);
   update_standings(s.race, track.gates, s.riders);
   if (!slot_has_bike(s.watched_slot) && !s.race.standings.empty()) s.watched_slot = s.race.standings[0].slot;
   if (PhysicsWorld& w = physics_world(); w.contacts) dJointGroupEmpty(w.contacts);
@@ -260,7 +274,12 @@ void restart_time_trial() {
   update_standings(s.race, t.gates, s.riders);
 }
 
-void free_session() { destroy_bikes(current_session()); }
+void free_session() {
+  Session& s = current_session();
+  finish_session_demos(s);
+  close_demo(demo_player());
+  destroy_bikes(s);
+}
 
 void free_track() {
   Track& t = current_track();

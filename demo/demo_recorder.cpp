@@ -44,7 +44,9 @@ bool start_demo_recording(DemoRecorder& r, RecordingStart start) {
     }
   }
   std::string name;
-  if (start.time_trial) {
+  if (!start.file_name.empty()) {
+    name = start.file_name;
+  } else if (start.time_trial) {
     name = time_trial_demo_name(start.track, kLastLapDemo);
   } else {
     rotate_demo_backups(start.demo_backups);

@@ -34,6 +34,9 @@ struct RecordingStart {
   // no backups; otherwise "@demos/default.krdemo" after the backups moved.
   bool time_trial = false;
   int demo_backups = 0;
+  // A file of the caller's choice instead (a plain path or an "@" name);
+  // no backups are kept then.
+  std::string file_name;
   std::vector<RecordedRider> riders;  // any order; recorded in slot order
 };
 

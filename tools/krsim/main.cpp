@@ -15,6 +15,7 @@ namespace {
 
 const KrsimVerb kVerbs[] = {
     {"track", "load a track as the game does and summarise it", krsim_track},
+    {"play", "replay a demo with no window, printing its riders' states", krsim_play},
     {"race", "a whole race of robots with no window: standings and what it cost", krsim_race},
     {"ride", "one bike on a track or flat ground, driven by a script, as CSV", krsim_ride},
     {"sweep", "render one engine's note through an rpm sweep to a raw audio file", krsim_sweep},

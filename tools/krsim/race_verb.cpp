@@ -10,6 +10,7 @@
 #include "core/frame_step.h"
 #include "core/session.h"
 #include "core/session_setup.h"
+#include "demo/demo.h"
 #include "platform/messages.h"
 #include "race/laps.h"
 #include "robot/lines_file.h"
@@ -21,6 +22,7 @@ namespace {
 const char kUsage[] =
     "usage: krsim race [--track NAME] [--riders N] [--kind KIND] [--laps N] [--minutes M]\n"
     "                  [--skill novice|amateur|expert] [--seed S] [--steps N] [--json]\n"
+    "                  [--record FILE.krdemo]\n"
     "\n"
     "Runs a race with no window through the game's own session set-up and frame\n"
     "step, then prints the standings and what the race cost.\n"
@@ -38,6 +40,7 @@ const char kUsage[] =
     "  --steps N      stop after N steps even if riders are still racing (default:\n"
     "                 five minutes a lap and a minute more)\n"
     "  --json         print the result as one JSON object\n"
+    "  --record FILE  record the race into a demo file (krsim play replays it)\n"
     "\n"
     "The race ends when every rider has finished or the steps run out. Two runs\n"
     "with the same arguments give the same standings. The last line on standard\n"
@@ -53,6 +56,7 @@ struct Options {
   long seed = 0;
   long steps = 0;
   bool json = false;
+  std::string record;
 };
 
 int parse(const std::vector<std::string>& args, Options& o, bool& help) {
@@ -89,6 +93,8 @@ int parse(const std::vector<std::string>& args, Options& o, bool& help) {
       if (!a.integer(o.seed, 0, 1000000000)) return 1;
     } else if (a.is("--steps")) {
       if (!a.integer(o.steps, 1, 1000000000)) return 1;
+    } else if (a.is("--record")) {
+      if (!a.text(o.record)) return 1;
     } else if (a.is("--json")) {
       o.json = true;
     } else {
@@ -210,6 +216,8 @@ int krsim_race(const std::vector<std::string>& args) {
   request.time_limit_steps = static_cast<int>(std::lround(o.minutes * 60 * kStepsPerSecond));
   request.laps = static_cast<int>(o.laps);
   request.line_skill = o.skill;
+  request.record_demo = !o.record.empty();
+  request.demo_file = o.record;
   if (!session_setup(request)) {
     for (const std::string& m : recent_messages()) std::fprintf(stderr, "%s\n", m.c_str());
     std::fprintf(stderr, "krsim race: track '%s' did not load\n", o.track.c_str());
@@ -229,6 +237,9 @@ int krsim_race(const std::vector<std::string>& args) {
   cost.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   cost.physics = physics_step_seconds() - physics_before;
 
+  if (!o.record.empty() && !demo_recording(demo_recorder())) {
+    std::fprintf(stderr, "krsim race: could not record into '%s'\n", o.record.c_str());
+  }
   const std::vector<Standing> st = standings_of(s, current_track());
   if (o.json) print_json(o, st, cost);
   else print_text(o, st, cost);
