@@ -1,13 +1,16 @@
 #include "core/frame_step.h"
 
 #include <algorithm>
+#include <ctime>
 
 #include "bike/bike_step.h"
 #include "bike/presence.h"
 #include "bike/terrain_contact.h"
 #include "core/session.h"
 #include "core/session_demo.h"
+#include "race/false_start.h"
 #include "race/gate_crossing.h"
+#include "race/results_file.h"
 #include "track/track.h"
 
 namespace {
@@ -44,15 +47,38 @@ void mark_crashes(SessionSlot& slot) {
   }
 }
 
+// The local rider waits at the gate with a foot down; a false start online
+// holds him on the brakes.
+void hold_at_the_start(Session& s, SessionSlot& slot) {
+  const dReal* p = dBodyGetPosition(slot.bike->body[kBodyFrame]);
+  const double frame[3] = {p[0], p[1], p[2]};
+  const HeldInputs held = false_start_step(s.race, slot.timing, frame, false);
+  BikeControls& c = slot.bike->controls;
+  if (held.sit_dab || held.stopped) c.sit = 1;
+  if (held.stopped) {
+    c.front_brake = c.rear_brake = 1;
+    c.throttle = 0;
+    c.clutch = 0;
+    c.back_up = 0;
+  }
+}
+
+void write_final_results(const Session& s, const Track& track) {
+  std::vector<RiderLabel> labels;
+  for (const RaceRider& r : s.riders) labels.push_back({r.slot, s.slots[r.slot].number, s.slots[r.slot].model});
+  write_results(s.race, track.gates, s.riders, labels, {track.folder, static_cast<long>(std::time(nullptr))});
+}
+
 void step_bikes(Session& s, const Track& track) {
   for (int i = 0; i < kSlotCount; ++i) {
     SessionSlot& slot = s.slots[i];
     if (!slot.bike) continue;
+    if (slot.source == LocalPlayerSource) hold_at_the_start(s, slot);
     if (bike_present(*slot.bike)) bike_step(*slot.bike, s.race.race_step);
     mark_crashes(slot);
     const dReal* p = dBodyGetPosition(slot.bike->body[kBodyFrontWheel]);
     const double wheel[3] = {p[0], p[1], p[2]};
-    check_gates(s.race, track.gates, s.riders, i, wheel);
+    if (check_gates(s.race, track.gates, s.riders, i, wheel).results_final) write_final_results(s, track);
   }
 }
 

@@ -15,6 +15,7 @@
 #include "demo/demo.h"
 #include "platform/log.h"
 #include "platform/messages.h"
+#include "race/false_start.h"
 #include "race/gate_crossing.h"
 #include "race/laps.h"
 #include "race/standings.h"
@@ -97,6 +98,9 @@ void create_player(Session& s, int slot_index, const SetupValues& setup, const G
   if (!make_bike(s, slot_index, setup.bike, place)) return;
   SessionSlot& slot = s.slots[slot_index];
   slot.source = LocalPlayerSource;
+  const dReal* p = dBodyGetPosition(slot.bike->body[kBodyFrame]);
+  const double frame[3] = {p[0], p[1], p[2]};
+  false_start_place(slot.timing, frame);
   slot.number = setup.number;
   slot.name = setup.name;
   robot_state_reset(slot.robot, 0);
