@@ -7,6 +7,7 @@
 #include "core/frame_step.h"
 #include "core/session.h"
 #include "core/session_setup.h"
+#include "core/session_sound.h"
 #include "demo/demo.h"
 #include "editor/editor.h"
 #include "net/client.h"
@@ -101,7 +102,8 @@ const LoopParts& game_loop_parts() {
       .draw_menus = draw_menus,
       .menu_key = menu_handle_key,
       .menu_select_under_pointer = menu_select_under_pointer,
-      .update_engine_sound = [](int, double) {},
+      .update_engine_sound = update_slot_sound,
+      .listen_at = listen_at_bike,
       .capture_active = binding_capture_active,
       .capture_cancel = cancel_binding_capture,
       .capture_key = capture_key_binding,
@@ -151,6 +153,7 @@ LoopParts idle_loop_parts() {
       .menu_key = [](int, int) {},
       .menu_select_under_pointer = [](int, int*) {},
       .update_engine_sound = [](int, double) {},
+      .listen_at = [](int) {},
       .capture_active = [] { return false; },
       .capture_cancel = [] {},
       .capture_key = [](int) { return false; },

@@ -62,8 +62,9 @@ struct LoopParts {
   void (*menu_key)(int menu, int code);
   void (*menu_select_under_pointer)(int menu, int* item);
 
-  // Engine sound, volume 0..1.
+  // Engine sound, volume 0..1, heard from where listen_at put the listener.
   void (*update_engine_sound)(int slot, double volume);
+  void (*listen_at)(int slot);
 
   // Binding capture (Customize Controls).
   bool (*capture_active)();

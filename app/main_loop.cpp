@@ -36,6 +36,8 @@ void render_frame(App& a, const LoopParts& parts) {
 
 void update_engine_sounds(const LoopState& loop, const LoopParts& parts) {
   if (!tarn_audio_open()) return;
+  // Until the scene's camera exists the listener rides with the watched bike.
+  parts.listen_at(loop.watched_slot);
   bool live = parts.slot_is_live(loop.watched_slot);
   double base = engine_base_volume(loop.paused, loop.view, loop.menu >= 0, live) * volume_setting() * 0.1;
   double others = base * competitor_volume_setting() * 0.1;

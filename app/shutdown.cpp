@@ -4,6 +4,7 @@
 #include "bike/physics_world.h"
 #include "core/session.h"
 #include "core/session_setup.h"
+#include "core/session_sound.h"
 #include "net/client.h"
 #include "platform/audio.h"
 #include "platform/clock.h"
@@ -17,6 +18,7 @@ int shutdown_sequence(App&, FILE* audio_recording) {
   free_session();
   physics_world_destroy(physics_world());
   input_driver().close_axes();
+  release_slot_sounds();
   if (tarn_audio_open()) tarn_stop_audio();
   if (audio_recording) std::fclose(audio_recording);
   window_driver().destroy();

@@ -147,6 +147,7 @@ int kiwiridge_main(int argc, char** argv) {
     // A sound card that does not start leaves the game silent.
     tarn_start_sound_card();
   }
+  set_out_of_memory_hooks(tarn_stop_audio, window_driver().destroy);
 
   // Without a display the loop runs without drawing.
   a.have_window = window_driver().exists();

@@ -3,6 +3,7 @@
 #include "bike/presence.h"
 #include "core/frame_step.h"
 #include "core/session.h"
+#include "core/session_sound.h"
 #include "demo/bike_pose.h"
 #include "demo/demo.h"
 #include "demo/demo_files.h"
@@ -84,6 +85,7 @@ void place_demo_riders(Session& s) {
     slot.model = d.bike;
     slot.bike = bike_create(physics_world(), d.bike.c_str(), i);
     if (!slot.bike) continue;
+    load_slot_sound(i, *slot.bike);
     slot.source = ReplayedSource;
     slot.number = d.number;
     slot.name = d.name;

@@ -12,6 +12,7 @@
 #include "config/bike_models.h"
 #include "core/session.h"
 #include "core/session_demo.h"
+#include "core/session_sound.h"
 #include "demo/demo.h"
 #include "platform/log.h"
 #include "platform/messages.h"
@@ -75,6 +76,7 @@ bool make_bike(Session& s, int slot_index, const std::string& model, const GridP
   slot.model = current_bike_name(model.c_str());
   slot.bike = bike_create(physics_world(), slot.model.c_str(), slot_index);
   if (!slot.bike) return false;
+  load_slot_sound(slot_index, *slot.bike);
   slot.grid = place;
   bike_place(*slot.bike, current_track().terrain, place.x, place.z, place.angle);
   timing_reset(slot.timing);

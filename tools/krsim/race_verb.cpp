@@ -10,6 +10,7 @@
 #include "core/frame_step.h"
 #include "core/session.h"
 #include "core/session_setup.h"
+#include "tools/krsim/audio_recording.h"
 #include "demo/demo.h"
 #include "platform/messages.h"
 #include "race/laps.h"
@@ -22,7 +23,7 @@ namespace {
 const char kUsage[] =
     "usage: krsim race [--track NAME] [--riders N] [--kind KIND] [--laps N] [--minutes M]\n"
     "                  [--skill novice|amateur|expert] [--seed S] [--steps N] [--json]\n"
-    "                  [--record FILE.krdemo]\n"
+    "                  [--record FILE.krdemo] [--record-audio FILE]\n"
     "\n"
     "Runs a race with no window through the game's own session set-up and frame\n"
     "step, then prints the standings and what the race cost.\n"
@@ -41,6 +42,9 @@ const char kUsage[] =
     "                 five minutes a lap and a minute more)\n"
     "  --json         print the result as one JSON object\n"
     "  --record FILE  record the race into a demo file (krsim play replays it)\n"
+    "  --record-audio FILE  the engines as heard from the first rider, 8-bit\n"
+    "                 unsigned stereo at 88320 samples a second, 690 a step\n"
+    "                 (play it with: aplay -f U8 -c 2 -r 88320 FILE)\n"
     "\n"
     "The race ends when every rider has finished or the steps run out. Two runs\n"
     "with the same arguments give the same standings. The last line on standard\n"
@@ -57,6 +61,7 @@ struct Options {
   long steps = 0;
   bool json = false;
   std::string record;
+  std::string record_audio;
 };
 
 int parse(const std::vector<std::string>& args, Options& o, bool& help) {
@@ -93,6 +98,8 @@ int parse(const std::vector<std::string>& args, Options& o, bool& help) {
       if (!a.integer(o.seed, 0, 1000000000)) return 1;
     } else if (a.is("--steps")) {
       if (!a.integer(o.steps, 1, 1000000000)) return 1;
+    } else if (a.is("--record-audio")) {
+      if (!a.text(o.record_audio)) return 1;
     } else if (a.is("--record")) {
       if (!a.text(o.record)) return 1;
     } else if (a.is("--json")) {
@@ -230,10 +237,20 @@ int krsim_race(const std::vector<std::string>& args) {
   cost.bikes = static_cast<int>(s.riders.size());
   const double physics_before = physics_step_seconds();
   const auto start = std::chrono::steady_clock::now();
+  AudioRecording audio;
+  if (!o.record_audio.empty() && !audio.open(o.record_audio)) {
+    std::fprintf(stderr, "krsim race: can't write '%s'\n", o.record_audio.c_str());
+    free_session();
+    free_track();
+    physics_world_destroy(world);
+    return 1;
+  }
   while (cost.steps < limit && !everyone_finished(s)) {
     frame_step();
+    audio.step(s.watched_slot);
     ++cost.steps;
   }
+  audio.close();
   cost.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   cost.physics = physics_step_seconds() - physics_before;
 
