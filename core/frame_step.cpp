@@ -8,6 +8,7 @@
 #include "bike/terrain_contact.h"
 #include "core/session.h"
 #include "core/session_demo.h"
+#include "core/time_trial.h"
 #include "race/false_start.h"
 #include "race/gate_crossing.h"
 #include "race/results_file.h"
@@ -93,10 +94,12 @@ void frame_step() {
 
   handle_demo_seek(s);
   pose_replayed_bikes(s, track);
+  if (s.time_trial) time_trial_before_step(s);
   find_contacts(s, track);
   physics_world_step(world);
   step_bikes(s, track);
   start_gates_step(s.start_gates, track, s.statue_touched_step, s.race.race_step, s.race.start_step, 0);
   ++s.race.race_step;
   record_and_read_demo(s);
+  if (s.time_trial) time_trial_after_step(s);
 }

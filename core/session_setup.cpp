@@ -246,7 +246,8 @@ bool session_setup(const SessionRequest& r) {
   refresh_race_riders(s);
 
   if (s.time_trial) restart_time_trial();
-  if (r.record_demo) start_session_recording(s, r.demo_backups, r.demo_file);
+  // A time trial records each lap from the lap line on.
+  if (r.record_demo && !s.time_trial) start_session_recording(s, r.demo_backups, r.demo_file);
   record_and_read_demo(s);
   update_standings(s.race, track.gates, s.riders);
   if (!slot_has_bike(s.watched_slot) && !s.race.standings.empty()) s.watched_slot = s.race.standings[0].slot;
