@@ -7,6 +7,7 @@
 #include "bike/presence.h"
 #include "bike/terrain_contact.h"
 #include "core/session.h"
+#include "core/robots.h"
 #include "core/session_demo.h"
 #include "core/time_trial.h"
 #include "race/false_start.h"
@@ -75,6 +76,7 @@ void step_bikes(Session& s, const Track& track) {
     SessionSlot& slot = s.slots[i];
     if (!slot.bike) continue;
     if (slot.source == LocalPlayerSource) hold_at_the_start(s, slot);
+    if (slot.source == RobotSource && bike_present(*slot.bike)) drive_robot(s, i);
     if (bike_present(*slot.bike)) bike_step(*slot.bike, s.race.race_step);
     mark_crashes(slot);
     const dReal* p = dBodyGetPosition(slot.bike->body[kBodyFrontWheel]);

@@ -10,7 +10,9 @@
 #include "bike/bike.h"
 #include "bike/presence.h"
 #include "config/bike_models.h"
+#include "core/robots.h"
 #include "core/session.h"
+#include "robot/drive.h"
 #include "core/session_demo.h"
 #include "core/session_sound.h"
 #include "demo/demo.h"
@@ -94,6 +96,7 @@ void create_robot(Session& s, int slot_index, int row, const GridPlace& place) {
   slot.roster_row = row;
   robot_state_reset(slot.robot, 0);
   set_personality(slot.robot, s.practice ? "tester" : r.personality);
+  robot_start_reset(slot.robot);
 }
 
 void create_player(Session& s, int slot_index, const SetupValues& setup, const GridPlace& place) {
@@ -244,6 +247,7 @@ bool session_setup(const SessionRequest& r) {
   s.down_rider_gates.clear();
   start_gates_raise(s.start_gates, current_track());
   refresh_race_riders(s);
+  install_line_learning(s);
 
   if (s.time_trial) restart_time_trial();
   // A time trial records each lap from the lap line on.

@@ -27,7 +27,25 @@ struct RiddenLine {
   int segment = -1;
 };
 
+// The start at the gate: the throttle blips while the riders wait, the
+// moment the clutch comes out.
+struct RobotStart {
+  bool prepared = false;
+  bool blip_open = false;
+  int blip_until = -1;   // step at which the throttle next opens or closes
+  int hold_until = -1;   // step drawn 5.125..5.5 s after the reset
+  int release = -1;      // step at which the clutch starts to come out
+};
+
+// What the riding keeps from one step to the next.
+struct RobotRiding {
+  double throttle = 0;
+  int grip_limited_step = -1000000;  // when the ground last limited the lean
+};
+
 struct RobotState {
+  RobotStart start;
+  RobotRiding riding;
   int personality = 0;  // 0: not a robot
   // The path being followed: the picked lines one after another.
   std::vector<LinePoint> path;
