@@ -18,6 +18,7 @@ int krsim_sweep(const std::vector<std::string>& args);
 int krsim_ride(const std::vector<std::string>& args);
 int krsim_race(const std::vector<std::string>& args);
 int krsim_play(const std::vector<std::string>& args);
+int krsim_lines(const std::vector<std::string>& args);
 
 // Walks a verb's arguments: options "--name" with or without a value, and
 // bare words. Numbers are read in the C locale and must be whole and finite.

@@ -15,6 +15,7 @@ namespace {
 
 const KrsimVerb kVerbs[] = {
     {"track", "load a track as the game does and summarise it", krsim_track},
+    {"lines", "make a track's robot lines by riding it", krsim_lines},
     {"play", "replay a demo with no window, printing its riders' states", krsim_play},
     {"race", "a whole race of robots with no window: standings and what it cost", krsim_race},
     {"ride", "one bike on a track or flat ground, driven by a script, as CSV", krsim_ride},
