@@ -3,6 +3,6 @@
 #pragma once
 
 // RIPEMD-160 of the first MiB of "zzzz.saf".
-inline constexpr char kDataSetDigest[] = "1a82cb103723200a7f38d47e18b879d9d47e1f7b";
+inline constexpr char kDataSetDigest[] = "d613dc902bca16ee9ba7a2c8675f34240bc1852e";
 // RIPEMD-160 of the seven shared bike collision shapes, in check order.
 inline constexpr char kFixedFileDigest[] = "9f36c732effae2b31b326687bc4083a83fa51440";

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "bike/drivetrain.h"
 #include "bike/suspension.h"
 #include "platform/log.h"
 #include "platform/units.h"
@@ -228,8 +229,7 @@ BikePtr bike_create(PhysicsWorld& world, const char* name, int slot) {
   dBodySetMass(bike->body[kBodySwingarm], &m);
 
   suspension_defaults(*info, bike->setup);
-  bike->setup.final_drive =
-      std::max(3.0f, std::floor(info->rear_sprocket_teeth)) / std::max(3.0f, std::floor(info->countershaft_teeth));
+  bike_set_sprockets(*bike, 0, 0);
   create_joints(*bike);
 
   const BikeWheelInfo* wheels[2] = {&info->front_wheel, &info->rear_wheel};
@@ -277,6 +277,9 @@ void bike_reset(Bike& bike) {
   // bike step sets them from the pose.
   if (dJointID fork = bike.joint[kJointForkSlider]) dJointSetSliderParam(fork, dParamFMax, 0);
   if (dJointID pivot = bike.joint[kJointSwingarmPivot]) dJointSetHingeParam(pivot, dParamFMax, 0);
+  // The brakes are let go likewise.
+  for (int axle : {kJointFrontAxle, kJointRearAxle})
+    if (dJointID j = bike.joint[axle]) dJointSetHingeParam(j, dParamFMax, 0);
   // The frame is in its creation pose, so the rider mass already sits at
   // the frame's transform of its offset; a fallen rider gets his mount back.
   dJointID mount = bike.joint[kJointRiderMount];

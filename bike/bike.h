@@ -64,6 +64,7 @@ struct BikeControls {
 struct Drivetrain {
   double engine_speed = 0;     // rad/s
   double driveline_angle = 0;  // radians, -pi..pi
+  double wheel_torque = 0;     // ft*lbf the clutch passed to the rear wheel in the last step
 };
 
 // Option bits of the setup block.

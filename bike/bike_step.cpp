@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "bike/bike.h"
+#include "bike/drivetrain.h"
 #include "bike/suspension.h"
 #include "platform/units.h"
 
@@ -98,6 +99,7 @@ void bike_step(Bike& bike, int step) {
 
   rider_springs(bike);
   suspension_step(bike);
+  drivetrainStep(bike, step);
   joint_force_correction(bike, step);
 
   bike.controls.sit = held.sit;

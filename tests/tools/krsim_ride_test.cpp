@@ -81,7 +81,10 @@ TEST(KrsimRide, FlatGroundSettlesAndCarriesTheWeight) {
     EXPECT_LT(rear, 0.55);
     EXPECT_GT(row[Fork], 0.05);
     EXPECT_LT(row[Swingarm], -0.02);
-    EXPECT_EQ(row[Rpm], 0);
+    // The engine idles at 1500 rpm in first gear, clutch out.
+    EXPECT_NEAR(row[Rpm], 1500, 25);
+    EXPECT_EQ(row[Gear], 1);
+    EXPECT_EQ(row[Clutch], 1);
     EXPECT_EQ(row[Crash], 0);
   }
   EXPECT_NE(r.err.find("ODE messages: 0\n"), std::string::npos) << r.err;
@@ -97,7 +100,9 @@ TEST(KrsimRide, ScriptValuesHoldFromTheirStep) {
   std::string header;
   const auto rows = rows_of(r.out, header);
   ASSERT_EQ(rows.size(), 5u);
-  const double expected[] = {0, 0, 1, 0.25, 0.25};
+  // The clutch column is the engagement the lever gives: out (1) at rest,
+  // in (0) at once, then let out toward 1 - 0.25 * 8/7 at 4 per second.
+  const double expected[] = {1, 1, 0, 0.25, 0.714};
   for (size_t k = 0; k < rows.size(); ++k) EXPECT_DOUBLE_EQ(rows[k][Clutch], expected[k]) << k;
 }
 

@@ -107,3 +107,23 @@ std::vector<uint8_t> ground_transition(GroundSurface a, GroundSurface b, int mas
   }
   return px;
 }
+
+std::vector<uint8_t> roost_texture() {
+  const int n = kRoostTextureSize;
+  std::vector<uint8_t> px(static_cast<size_t>(n) * n * 4);
+  for (int y = 0; y < n; ++y) {
+    for (int x = 0; x < n; ++x) {
+      const double u = (x + 0.5) / n, v = (y + 0.5) / n;
+      const double dx = 2 * u - 1, dy = 2 * v - 1;
+      // A round clump whose edge the noise breaks up, shaded lighter on top.
+      const double edge = 0.62 + 0.3 * fbm(u, v, 4, 7331);
+      const double r = std::sqrt(dx * dx + dy * dy) / edge;
+      const double alpha = std::clamp((1 - r) * 4, 0.0, 1.0);
+      const double shade = 0.7 + 0.2 * (1 - v) + 0.1 * fbm(u, v, 8, 1181);
+      uint8_t* p = &px[(static_cast<size_t>(y) * n + x) * 4];
+      p[0] = p[1] = p[2] = to_byte(255 * std::min(1.0, shade));
+      p[3] = to_byte(255 * alpha);
+    }
+  }
+  return px;
+}

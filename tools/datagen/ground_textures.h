@@ -16,3 +16,8 @@ std::vector<uint8_t> ground_texture(GroundSurface surface, int variant);
 // the corners (low x, low z), (high x, low z), (low x, high z),
 // (high x, high z) that show b.
 std::vector<uint8_t> ground_transition(GroundSurface a, GroundSurface b, int mask);
+
+constexpr int kRoostTextureSize = 32;
+// The roost particle: a white, ragged clump of dirt on a clear ground
+// (RGBA, rows top first); each roost entry tints it with its colour.
+std::vector<uint8_t> roost_texture();

@@ -48,29 +48,39 @@ void gen_ground_textures(DataSet& ds) {
     std::vector<uint8_t> px = ground_transition(SurfaceGrass, SurfaceHardpack, m);
     ds.add_core(edge_texture_name(m).substr(1), png_encode_rgb(px.data(), S, S));
   }
+  // The tiles' roost entries name no texture of their own: "@roost.png".
+  std::vector<uint8_t> roost = roost_texture();
+  ds.add_core("roost.png", png_encode_rgba(roost.data(), kRoostTextureSize, kRoostTextureSize));
 }
 
 // How each surface rides: grip falls off with slip speed (ft/s), rolling
 // resistance grows with sinkage, soft ground ruts deeper and throws more.
+// Hard-pack barely gives: it needs a harder push and a faster spinning
+// tyre before it ruts at all. Loose dirt throws clods and a fine dust; sand
+// throws its dig spray and splashes aside under a rolling tyre.
 struct SurfaceRide {
   const char* friction;     // "value key" lines
   const char* roll_resist;  // "a b key" lines
-  const char* roost;
+  const char* roost;        // one "roost" line each
   const char* erode;
 };
 
 const SurfaceRide kRides[SurfaceCount] = {
     {"1.25 2\n1.1 12\n0.95 40\n", "3 10 10\n4 12 60\n",
-     "count=8 dig=0.6 size=0.2 r=150 g=116 b=80 fade_a=-256",
-     "erode_depth 0.4\nerode_lower 70\nerode_upper 200\nerode_radius 3\n"},
+     "count=8 dig=0.6 size=0.2 r=150 g=116 b=80 fade_a=-256\n",
+     "erode_depth 0.1\nerode_lower 150\nerode_upper 400\nerode_radius 3\nerode_off_speed 15\n"
+     "erode_on_speed 30\n"},
     {"1.1 2\n0.9 12\n0.75 40\n", "5 18 10\n6 22 60\n",
-     "count=16 dig=1.2 size=0.3 grow=5 r=120 g=86 b=56 fade_a=-200",
+     "count=16 dig=1.2 size=0.3 grow=5 r=120 g=86 b=56 fade_a=-200\n"
+     "count=4 slip_threshold=8 slow_angle=1.2 fast_angle=0.3 size=0.5 grow=8 drag=2 vscale=0.6 randomize=6 "
+     "r=150 g=124 b=96 a=140 fade_a=-240\n",
      "erode_depth 1.4\nerode_lower 40\nerode_upper 130\nerode_radius 4\nerode_max_slope 0.35\n"},
     {"0.85 2\n0.72 12\n0.62 40\n", "10 34 10\n12 40 60\n",
-     "count=22 dig=1.6 size=0.25 grow=6 drag=0.7 r=214 g=192 b=142 fade_a=-160",
+     "count=22 dig=1.6 size=0.25 grow=6 drag=0.7 r=214 g=192 b=142 fade_a=-160\n"
+     "splash=1 count=6 size=0.3 grow=3 drag=1.2 vscale=0.5 randomize=4 r=200 g=180 b=132 fade_a=-220\n",
      "erode_depth 2.4\nerode_lower 25\nerode_upper 100\nerode_radius 5\nerode_max_slope 0.45\n"},
     {"0.95 2\n0.75 12\n0.55 40\n", "4 14 10\n5 16 60\n",
-     "count=5 dig=0.4 size=0.2 r=90 g=110 b=60 fade_a=-300",
+     "count=5 dig=0.4 size=0.2 r=90 g=110 b=60 fade_a=-300\n",
      "erode_depth 0.25\nerode_lower 90\nerode_upper 240\nerode_radius 3\n"},
 };
 
@@ -86,7 +96,7 @@ void append_tile(std::string& out, const std::string& texture, const SurfaceRide
   };
   each_line(ride.friction, "friction");
   each_line(ride.roll_resist, "roll_resist");
-  out += std::string("roost ") + ride.roost + "\n";
+  each_line(ride.roost, "roost");
   out += ride.erode;
   out += "addtile\n";
 }

@@ -17,13 +17,16 @@
 #include "platform/messages.h"
 #include "platform/units.h"
 #include "tools/krsim/krsim.h"
+#include "tools/krsim/ride_drive.h"
 #include "track/track.h"
 
 namespace {
 
-const char kUsage[] =
+const char kUsageHead[] =
     "usage: krsim ride [--track NAME | --flat] [--bike NAME] [--steps N] [--every K]\n"
-    "                  [--script FILE] [--at X,Z,HEADING]\n"
+    "                  [--script FILE] [--at X,Z,HEADING] [--auto-shift]\n"
+    "                  [--stop-wheelies] [--antilock WHICH] [--erode AMOUNT]\n"
+    "                  [--roost] [--roostfrequency N]\n"
     "\n"
     "Places one bike on the ground and steps it, printing its state as CSV on\n"
     "standard output: a header and then one row every K steps.\n"
@@ -36,18 +39,25 @@ const char kUsage[] =
     "  --steps N       steps of 1/128 s to run (default 1024)\n"
     "  --every K       steps between rows (default 16)\n"
     "  --script FILE   control values to apply, '-' for standard input\n"
-    "  --at X,Z,HEADING  start there instead: feet, feet, radians about y\n"
+    "  --at X,Z,HEADING  start there instead: feet, feet, radians about y\n";
+// The drivetrain, rut and roost options follow (ride_drive.cpp).
+const char kUsageTail[] =
     "\n"
     "Script lines are \"STEP name=value ...\": from step STEP on, each named control\n"
     "holds its value. Controls: steer -1..1, throttle 0..1, front_brake 0..1,\n"
     "rear_brake 0..1, shift -1..1, clutch 0..1, sit 0..1, back_up 0..1, lean -1..1.\n"
-    "'#' starts a comment. The controls are kept and printed; the bike does not\n"
-    "act on them yet.\n"
+    "'#' starts a comment. The bike acts on throttle, both brakes, shift (above\n"
+    "0.5 up, below -0.5 down, once per move away from 0) and clutch, the lever:\n"
+    "0 at rest (engaged), 1 pulled in; it may be pulled in at once but lets out\n"
+    "at most 4 per second. The other controls are kept for the rider's controls\n"
+    "to come.\n"
     "\n"
     "Columns: step,t,x,y,z,speed,mph,roll,pitch,heading,fork,swingarm,front_load,\n"
-    "rear_load,rpm,gear,clutch,crash,gates. Loads are the tyres' ground contact\n"
-    "forces in lbf, fork the fork's compression in ft, swingarm the pivot angle\n"
-    "in radians; columns of parts not built yet print 0.\n"
+    "rear_load,rpm,gear,clutch,crash,gates (and particles with roost). Loads are\n"
+    "the tyres' ground contact forces in lbf, fork the fork's compression in ft,\n"
+    "swingarm the pivot angle in radians, rpm the engine's, gear 1 for first,\n"
+    "clutch its engagement (1 engaged), particles the roost particles in the\n"
+    "air; columns of parts not built yet print 0.\n"
     "\n"
     "Exit status: 0 done, 1 bad argument, unknown bike, bad script or a track\n"
     "that does not load, 2 a bike state that is not a number (with the step).\n"
@@ -62,7 +72,7 @@ constexpr ControlName kControls[] = {
     {"clutch", 0, 1}, {"sit", 0, 1},      {"back_up", 0, 1},     {"lean", -1, 1},
 };
 constexpr int kControlCount = sizeof kControls / sizeof kControls[0];
-constexpr int kClutch = 5;
+constexpr int kThrottle = 1, kFrontBrake = 2, kRearBrake = 3, kShift = 4, kClutch = 5;
 
 struct ScriptEntry {
   long step;
@@ -161,12 +171,13 @@ bool bike_state_finite(const Bike& bike) {
 
 double tyre_load(const WheelContact& w) { return w.joined ? dot(vec3_of(w.feedback.f1), w.normal) : 0.0; }
 
-void print_header() {
+void print_header(const RideDrive& drive) {
   std::printf(
-      "step,t,x,y,z,speed,mph,roll,pitch,heading,fork,swingarm,front_load,rear_load,rpm,gear,clutch,crash,gates\n");
+      "step,t,x,y,z,speed,mph,roll,pitch,heading,fork,swingarm,front_load,rear_load,rpm,gear,clutch,crash,gates%s\n",
+      ride_drive_header(drive));
 }
 
-void print_row(long step, const Bike& bike, const float controls[kControlCount]) {
+void print_row(long step, const Bike& bike, const RideDrive& drive) {
   dBodyID frame = bike.body[kBodyFrame];
   const Vec3 p = vec3_of(dBodyGetPosition(frame));
   const double speed = length(vec3_of(dBodyGetLinearVel(frame)));
@@ -178,9 +189,23 @@ void print_row(long step, const Bike& bike, const float controls[kControlCount])
   const double fork = -dJointGetSliderPosition(bike.joint[kJointForkSlider]);
   const double swingarm = dJointGetHingeAngle(bike.joint[kJointSwingarmPivot]);
   const double rpm = bike.drivetrain.engine_speed * 60 / (2 * kPi);
-  std::printf("%ld,%.4f,%.4f,%.4f,%.4f,%.4f,%.3f,%.4f,%.4f,%.4f,%.4f,%.4f,%.2f,%.2f,%.0f,%d,%.3f,%d,%d\n", step,
+  std::printf("%ld,%.4f,%.4f,%.4f,%.4f,%.4f,%.3f,%.4f,%.4f,%.4f,%.4f,%.4f,%.2f,%.2f,%.0f,%d,%.3f,%d,%d", step,
               step * kStep, p.x, p.y, p.z, speed, speed / kMphToFeetPerSecond, roll, pitch, heading, fork, swingarm,
-              tyre_load(bike.wheel[0]), tyre_load(bike.wheel[1]), rpm, 0, controls[kClutch], bike.crash.timer, 0);
+              tyre_load(bike.wheel[0]), tyre_load(bike.wheel[1]), rpm, bike.controls.gear + 1, bike.controls.clutch,
+              bike.crash.timer, 0);
+  ride_drive_print(drive);
+  std::printf("\n");
+}
+
+// The script's values for the controls the bike acts on.
+RideInputs drive_inputs(const float controls[kControlCount]) {
+  RideInputs in;
+  in.throttle = controls[kThrottle];
+  in.clutch_lever = controls[kClutch];
+  in.front_brake = controls[kFrontBrake];
+  in.rear_brake = controls[kRearBrake];
+  in.shift = controls[kShift];
+  return in;
 }
 
 struct RideOptions {
@@ -192,12 +217,13 @@ struct RideOptions {
   std::string script;
   bool at_given = false;
   double at[3] = {0, 0, 0};
+  RideDrive drive;
 };
 
-int run(const RideOptions& o, const std::vector<ScriptEntry>& script) {
+int run(RideOptions& o, const std::vector<ScriptEntry>& script) {
   Track& track = current_track();
   Terrain flat;
-  const Terrain* ground = &flat;
+  Terrain* ground = &flat;
   double start[3] = {0, 0, 0};
   if (o.flat) {
     make_flat_ground(flat);
@@ -235,23 +261,29 @@ int run(const RideOptions& o, const std::vector<ScriptEntry>& script) {
     BikePtr bike = bike_create(world, o.bike.c_str(), 0);
     if (!bike_place(*bike, *ground, start[0], start[1], start[2]))
       std::fprintf(stderr, "krsim ride: the bike could not be placed clear of the ground\n");
+    RideDrive& drive = o.drive;
+    ride_drive_start(drive, *bike);
     float controls[kControlCount] = {};
     controls[kClutch] = 0;
     size_t next = 0;
-    print_header();
-    print_row(0, *bike, controls);
+    print_header(drive);
+    print_row(0, *bike, drive);
     for (long step = 0; step < o.steps; ++step) {
       for (; next < script.size() && script[next].step <= step; ++next)
         controls[script[next].control] = script[next].value;
+      ride_drive_controls(*bike, drive_inputs(controls));
       bikeTerrainContact(*bike, *ground, ContactUse::Joint);
+      ride_drive_before_world_step(drive, *bike, *ground, step);
       physics_world_step(world);
+      ride_drive_after_world_step(drive, *bike, *ground);
       bike_step(*bike, int(step));
+      ride_drive_after_bike_step(drive, *ground);
       if (!bike_state_finite(*bike)) {
         std::fprintf(stderr, "NaN in bike state at step %ld\n", step + 1);
         status = 2;
         break;
       }
-      if ((step + 1) % o.every == 0) print_row(step + 1, *bike, controls);
+      if ((step + 1) % o.every == 0) print_row(step + 1, *bike, drive);
     }
   }
   physics_world_destroy(world);
@@ -264,7 +296,8 @@ int run(const RideOptions& o, const std::vector<ScriptEntry>& script) {
 }  // namespace
 
 int krsim_ride(const std::vector<std::string>& args) {
-  KrsimArgs a("ride", kUsage, args);
+  static const std::string usage = std::string(kUsageHead) + kRideDriveUsage + kUsageTail;
+  KrsimArgs a("ride", usage.c_str(), args);
   RideOptions o;
   o.bike = bike_info_at(0)->name;
   bool track_given = false;
@@ -288,6 +321,8 @@ int krsim_ride(const std::vector<std::string>& args) {
       if (!a.text(text)) return 1;
       if (!parse_at(text, o.at)) return a.fail("--at wants X,Z,HEADING (three numbers), not '%s'", text.c_str());
       o.at_given = true;
+    } else if (const int taken = ride_drive_option(a, o.drive)) {
+      if (taken < 0) return 1;
     } else {
       return a.unknown();
     }
