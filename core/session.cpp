@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "bike/drivetrain.h"
+
 #include "track/track.h"
 
 Session& current_session() {
@@ -82,6 +84,7 @@ void set_player_input(int slot, const RiderInput& in) {
   c.clutch = static_cast<float>(std::clamp(in.clutch, 0.0, 1.0));
   c.front_brake = static_cast<float>(std::clamp(in.front_brake, 0.0, 1.0));
   c.rear_brake = static_cast<float>(std::clamp(in.rear_brake, 0.0, 1.0));
+  shift(*b, in.shift);
   c.steer = static_cast<float>(std::clamp(in.steer, -1.0, 1.0));
   c.sit = off ? 0 : static_cast<float>(std::clamp(in.sit, 0.0, 1.0));
   c.back_up = off ? 0 : static_cast<float>(std::clamp(in.back_up, 0.0, 1.0));

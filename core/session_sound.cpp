@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "bike/drivetrain.h"
 #include "core/session.h"
 #include "sound/engine_sound.h"
 
@@ -22,7 +23,8 @@ void update_slot_sound(int slot, double volume) {
   const Bike* b = slot_bike(slot);
   if (!b) return;
   EngineSoundInput in;
-  in.rpm = b->drivetrain.engine_speed * 30 / kPi;
+  in.rpm = engineRpm(*b);
+  in.torque = engineTorque(*b);
   const dReal* p = dBodyGetPosition(b->body[kBodyFrame]);
   const dReal* v = dBodyGetLinearVel(b->body[kBodyFrame]);
   for (int i = 0; i < 3; ++i) {
