@@ -78,6 +78,18 @@ inline Vec3 body_point_of(const Bike& b, int body, Vec3 local) {
   return vec3_of(w);
 }
 
+// How many contact joints join the two bodies.
+inline int contact_joints_between_bodies(dBodyID a, dBodyID b) {
+  int n = 0;
+  for (int k = 0; k < dBodyGetNumJoints(a); ++k) {
+    dJointID j = dBodyGetJoint(a, k);
+    if (dJointGetType(j) != dJointTypeContact) continue;
+    if ((dJointGetBody(j, 0) == a && dJointGetBody(j, 1) == b) || (dJointGetBody(j, 0) == b && dJointGetBody(j, 1) == a))
+      ++n;
+  }
+  return n;
+}
+
 // How many contact joints join a body of bike a to a body of bike b.
 inline int contact_joints_between(const Bike& a, const Bike& b) {
   int n = 0;
