@@ -107,6 +107,7 @@ struct BikeSetup {
 struct CrashState {
   int timer = 0;  // steps; positive while the rider is off the bike
   int count = 0;
+  int trigger = 0;  // what threw him off the last time (CrashTrigger)
   float bump_timer = 0;
   int last_bike_contact_step = -1;
   int first_bike_contact_step = -1;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "bike/bike.h"
+#include "bike/crash.h"
 #include "bike/drivetrain.h"
 #include "bike/suspension.h"
 #include "platform/units.h"
@@ -31,6 +32,9 @@ void seat_spring(Bike& bike, Vec3 at, Vec3 axis, double depth, double k, double 
 }  // namespace
 
 void rider_springs(Bike& bike) {
+  // A fallen rider is brought back by the crash ropes: springs at full
+  // stiffness would snap him straight back to the seat.
+  if (bike.crash.timer > 0) return;
   dBodyID frame = bike.body[kBodyFrame], rider = bike.body[kBodyRider];
   const dReal* r = dBodyGetRotation(frame);
   const Vec3 y = body_axis(r, 1), z = body_axis(r, 2);
@@ -92,8 +96,10 @@ void joint_force_correction(Bike& bike, int step) {
   dBodyAddTorque(frame, -torque.x, -torque.y, -torque.z);
 }
 
-void bike_step(Bike& bike, int step) {
+void bike_step(Bike& bike, int step, const KnockoutTable* knockout) {
   if (bike.presence <= 0.25f) return;
+  settle_step(bike, step);
+  crash_step(bike, knockout);
   // The brakes and sit/dab may be overridden for this step only.
   const BikeControls held = bike.controls;
 
@@ -101,6 +107,7 @@ void bike_step(Bike& bike, int step) {
   suspension_step(bike);
   drivetrainStep(bike, step);
   joint_force_correction(bike, step);
+  crash_dab_step(bike);
 
   bike.controls.sit = held.sit;
   bike.controls.front_brake = held.front_brake;

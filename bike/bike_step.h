@@ -3,13 +3,16 @@
 #pragma once
 
 struct Bike;
+struct KnockoutTable;
 
 // Skipped for a bike that takes no part in the simulation. `step` counts
-// the steps of the run from 0.
-void bike_step(Bike& bike, int step);
+// the steps of the run from 0. The knockout table (none: no extra steps)
+// sets how long a crash in this step keeps the rider off.
+void bike_step(Bike& bike, int step, const KnockoutTable* knockout = nullptr);
 
 // The rider mass held at its seat by two springs, forward and vertical,
-// each a contact joint between the rider mass and the frame for one step.
+// each a contact joint between the rider mass and the frame for one step;
+// none while the rider is off the bike.
 void rider_springs(Bike& bike);
 
 // Cancels whatever net force and torque the six joints put on the bike as

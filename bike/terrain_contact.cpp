@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "bike/bike.h"
+#include "bike/crash.h"
 #include "bike/roll.h"
 #include "platform/units.h"
 #include "track/terrain.h"
@@ -300,7 +301,7 @@ bool shapeTerrainContact(const Terrain& ground, PartShape& part, dBodyID body, c
   return any;
 }
 
-unsigned bikeTerrainContact(Bike& bike, const Terrain& ground, ContactUse use) {
+unsigned bikeTerrainContact(Bike& bike, const Terrain& ground, ContactUse use, const KnockoutTable* knockout) {
   PhysicsWorld* world = use == ContactUse::Test ? nullptr : bike.world;
   double grip = 1;
   if (bike.setup.options & kOptionArcade) {
@@ -316,5 +317,6 @@ unsigned bikeTerrainContact(Bike& bike, const Terrain& ground, ContactUse use) {
     if (shapeTerrainContact(ground, bike.shape[b], body, dBodyGetPosition(body), dBodyGetRotation(body), world))
       touched |= kBodyPart[b];
   }
+  if ((touched & kPartRider) && use != ContactUse::Test) crash_check_ground(bike, knockout);
   return touched;
 }

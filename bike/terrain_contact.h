@@ -78,9 +78,13 @@ bool shapeTerrainContact(const Terrain& ground, PartShape& part, dBodyID body, c
 
 // The two tyres, then the frame, fork upper, fork lower, swingarm and rider
 // shapes against the ground; ContactUse::Test makes no joints and adds no
-// forces, any other use makes contact joints.
+// forces, any other use makes contact joints, and a rider who hits the
+// ground upside down is thrown off (for as long as the knockout table, if
+// any, adds to a crash).
 // Returns the part bits that touched (0 for none).
-unsigned bikeTerrainContact(Bike& bike, const Terrain& ground, ContactUse use);
+struct KnockoutTable;
+unsigned bikeTerrainContact(Bike& bike, const Terrain& ground, ContactUse use,
+                            const KnockoutTable* knockout = nullptr);
 
 // A contact normal that points down cannot hold anything up: it becomes
 // horizontal when it has a horizontal part, else straight up; unit length.

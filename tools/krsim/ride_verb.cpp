@@ -1,5 +1,6 @@
-// krsim ride: one bike on a track or on flat ground, no session, driven by a
-// script of control values, printing its state as CSV.
+// krsim ride: bikes on a track or on flat ground, no session, driven by a
+// script of control values, printing one bike's state as CSV and every
+// crash as it happens.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -11,7 +12,9 @@
 #include <vector>
 
 #include "bike/bike.h"
+#include "bike/bike_contact.h"
 #include "bike/bike_step.h"
+#include "bike/contact_step.h"
 #include "bike/physics_world.h"
 #include "bike/roll.h"
 #include "platform/messages.h"
@@ -24,12 +27,12 @@ namespace {
 
 const char kUsageHead[] =
     "usage: krsim ride [--track NAME | --flat] [--bike NAME] [--steps N] [--every K]\n"
-    "                  [--script FILE] [--at X,Z,HEADING] [--auto-shift]\n"
-    "                  [--stop-wheelies] [--antilock WHICH] [--erode AMOUNT]\n"
-    "                  [--roost] [--roostfrequency N]\n"
+    "                  [--script FILE] [--at X,Z,HEADING] [--bikes N [--heap]]\n"
+    "                  [--watch B] [--auto-shift] [--stop-wheelies] [--antilock WHICH]\n"
+    "                  [--erode AMOUNT] [--roost] [--roostfrequency N]\n"
     "\n"
-    "Places one bike on the ground and steps it, printing its state as CSV on\n"
-    "standard output: a header and then one row every K steps.\n"
+    "Places bikes on the ground and steps them, printing the state of one of\n"
+    "them as CSV on standard output: a header and then one row every K steps.\n"
     "\n"
     "  --track NAME    the track folder to ride on (default rabbithill); the bike\n"
     "                  starts in the first starting-gate slot\n"
@@ -39,7 +42,13 @@ const char kUsageHead[] =
     "  --steps N       steps of 1/128 s to run (default 1024)\n"
     "  --every K       steps between rows (default 16)\n"
     "  --script FILE   control values to apply, '-' for standard input\n"
-    "  --at X,Z,HEADING  start there instead: feet, feet, radians about y\n";
+    "  --at X,Z,HEADING  start there instead: feet, feet, radians about y\n"
+    "  --bikes N       N bikes (1 to 160, default 1), all driven by the script: on a\n"
+    "                  track in the first N starting-gate slots, elsewhere side by\n"
+    "                  side 4 ft apart across the heading\n"
+    "  --heap          drop the N bikes onto one another in a heap around the start\n"
+    "                  instead\n"
+    "  --watch B       the bike (0 to N-1, default 0) whose state the rows show\n";
 // The drivetrain, rut and roost options follow (ride_drive.cpp).
 const char kUsageTail[] =
     "\n"
@@ -58,6 +67,11 @@ const char kUsageTail[] =
     "swingarm the pivot angle in radians, rpm the engine's, gear 1 for first,\n"
     "clutch its engagement (1 engaged), particles the roost particles in the\n"
     "air; columns of parts not built yet print 0.\n"
+    "\n"
+    "Each time a rider is thrown off, standard error gets \"step S: bike B crashed\n"
+    "(trigger T)\": S as in the step column (the first row that can show it), B\n"
+    "the bike's number, T what threw him: 1 upside down on the ground, 2 a track\n"
+    "object, 3 moving off the seat too fast, 4 accelerated too hard.\n"
     "\n"
     "Exit status: 0 done, 1 bad argument, unknown bike, bad script or a track\n"
     "that does not load, 2 a bike state that is not a number (with the step).\n"
@@ -208,6 +222,7 @@ RideInputs drive_inputs(const float controls[kControlCount]) {
   return in;
 }
 
+
 struct RideOptions {
   std::string track = "rabbithill";
   bool flat = false;
@@ -217,13 +232,59 @@ struct RideOptions {
   std::string script;
   bool at_given = false;
   double at[3] = {0, 0, 0};
+  long bikes = 1;
+  bool heap = false;
+  long watch = 0;
   RideDrive drive;
 };
+
+// Bikes side by side across the heading, this far apart.
+constexpr double kRowSpacing = 4;
+
+// Puts the bikes in the starting-gate slots (`slots` given), in a heap, or
+// in a row across the heading at `start`. False after a message when the
+// track has too few slots.
+bool place_bikes(const RideOptions& o, const std::vector<StartSlot>* slots, const Terrain& ground,
+                 const double start[3], std::vector<Bike*>& bikes) {
+  bool clear = true;
+  if (o.heap) {
+    clear = bikes_place_heap(bikes, ground, start[0], start[1], start[2]);
+  } else if (slots) {
+    if (slots->size() < bikes.size()) {
+      std::fprintf(stderr, "krsim ride: track '%s' has %zu starting-gate slots, not %zu\n", o.track.c_str(),
+                   slots->size(), bikes.size());
+      return false;
+    }
+    for (size_t k = 0; k < bikes.size(); ++k) {
+      const StartSlot& slot = (*slots)[k];
+      clear &= bike_place(*bikes[k], ground, slot.position[0], slot.position[2], slot.angle);
+    }
+  } else {
+    // Across a bike facing -z turned by the heading about y: its x axis.
+    const double across_x = std::cos(start[2]), across_z = -std::sin(start[2]);
+    for (size_t k = 0; k < bikes.size(); ++k) {
+      const double offset = (double(k) - double(bikes.size() - 1) / 2) * kRowSpacing;
+      clear &= bike_place(*bikes[k], ground, start[0] + across_x * offset, start[1] + across_z * offset, start[2]);
+    }
+  }
+  if (!clear) std::fprintf(stderr, "krsim ride: a bike could not be placed clear of the ground\n");
+  return true;
+}
+
+// "step S: bike B crashed (trigger T)" for each bike whose crash count rose.
+void report_crashes(long step, const std::vector<Bike*>& bikes, std::vector<int>& counts) {
+  for (size_t k = 0; k < bikes.size(); ++k) {
+    const CrashState& crash = bikes[k]->crash;
+    if (crash.count > counts[k]) std::fprintf(stderr, "step %ld: bike %zu crashed (trigger %d)\n", step, k, crash.trigger);
+    counts[k] = crash.count;
+  }
+}
 
 int run(RideOptions& o, const std::vector<ScriptEntry>& script) {
   Track& track = current_track();
   Terrain flat;
   Terrain* ground = &flat;
+  const std::vector<StartSlot>* slots = nullptr;
   double start[3] = {0, 0, 0};
   if (o.flat) {
     make_flat_ground(flat);
@@ -236,6 +297,7 @@ int run(RideOptions& o, const std::vector<ScriptEntry>& script) {
       return 1;
     }
     ground = &track.terrain;
+    if (!o.at_given && !track.gates.start_slots.empty()) slots = &track.gates.start_slots;
     if (!o.at_given) {
       if (track.gates.start_slots.empty()) {
         std::fprintf(stderr, "krsim ride: track '%s' has no starting gate; give --at\n", o.track.c_str());
@@ -258,32 +320,50 @@ int run(RideOptions& o, const std::vector<ScriptEntry>& script) {
   }
   int status = 0;
   {
-    BikePtr bike = bike_create(world, o.bike.c_str(), 0);
-    if (!bike_place(*bike, *ground, start[0], start[1], start[2]))
-      std::fprintf(stderr, "krsim ride: the bike could not be placed clear of the ground\n");
+    std::vector<BikePtr> owned;
+    std::vector<Bike*> bikes;
+    for (long k = 0; k < o.bikes; ++k) {
+      owned.push_back(bike_create(world, o.bike.c_str(), int(k)));
+      bikes.push_back(owned.back().get());
+    }
+    if (!place_bikes(o, slots, *ground, start, bikes)) status = 1;
+    const Bike& watched = *bikes[size_t(o.watch)];
+    ContactScene scene;
+    scene.ground = ground;
+    std::vector<int> statue_touched;
+    if (!o.flat) {
+      scene.track = &track;
+      statue_touched.assign(track.statues.size(), -1);
+      scene.statue_touched_step = &statue_touched;
+    }
+    std::vector<int> crash_counts(bikes.size(), 0);
     RideDrive& drive = o.drive;
-    ride_drive_start(drive, *bike);
+    for (Bike* bike : bikes) ride_drive_start(drive, *bike);
     float controls[kControlCount] = {};
     controls[kClutch] = 0;
     size_t next = 0;
-    print_header(drive);
-    print_row(0, *bike, drive);
-    for (long step = 0; step < o.steps; ++step) {
+    if (status == 0) {
+      print_header(drive);
+      print_row(0, watched, drive);
+    }
+    for (long step = 0; status == 0 && step < o.steps; ++step) {
       for (; next < script.size() && script[next].step <= step; ++next)
         controls[script[next].control] = script[next].value;
-      ride_drive_controls(*bike, drive_inputs(controls));
-      bikeTerrainContact(*bike, *ground, ContactUse::Joint);
-      ride_drive_before_world_step(drive, *bike, *ground, step);
+      for (Bike* bike : bikes) ride_drive_controls(*bike, drive_inputs(controls));
+      scene.step = int(step);
+      contacts_step(scene, bikes);
+      for (Bike* bike : bikes) ride_drive_before_world_step(drive, *bike, *ground, step);
       physics_world_step(world);
-      ride_drive_after_world_step(drive, *bike, *ground);
-      bike_step(*bike, int(step));
+      for (Bike* bike : bikes) ride_drive_after_world_step(drive, *bike, *ground);
+      for (Bike* bike : bikes) bike_step(*bike, int(step));
       ride_drive_after_bike_step(drive, *ground);
-      if (!bike_state_finite(*bike)) {
-        std::fprintf(stderr, "NaN in bike state at step %ld\n", step + 1);
-        status = 2;
-        break;
-      }
-      if ((step + 1) % o.every == 0) print_row(step + 1, *bike, drive);
+      report_crashes(step + 1, bikes, crash_counts);
+      for (size_t k = 0; k < bikes.size(); ++k)
+        if (!bike_state_finite(*bikes[k])) {
+          std::fprintf(stderr, "NaN in the state of bike %zu at step %ld\n", k, step + 1);
+          status = 2;
+        }
+      if (status == 0 && (step + 1) % o.every == 0) print_row(step + 1, watched, drive);
     }
   }
   physics_world_destroy(world);
@@ -316,6 +396,12 @@ int krsim_ride(const std::vector<std::string>& args) {
       if (!a.integer(o.every, 1, 100000000)) return 1;
     } else if (a.is("--script")) {
       if (!a.text(o.script)) return 1;
+    } else if (a.is("--bikes")) {
+      if (!a.integer(o.bikes, 1, kSlotCount)) return 1;
+    } else if (a.is("--heap")) {
+      o.heap = true;
+    } else if (a.is("--watch")) {
+      if (!a.integer(o.watch, 0, kSlotCount - 1)) return 1;
     } else if (a.is("--at")) {
       std::string text;
       if (!a.text(text)) return 1;
@@ -328,6 +414,7 @@ int krsim_ride(const std::vector<std::string>& args) {
     }
   }
   if (o.flat && track_given) return a.fail("--flat and --track exclude each other");
+  if (o.watch >= o.bikes) return a.fail("--watch %ld wants --bikes %ld or more", o.watch, o.watch + 1);
   if (!findBikeInfo(o.bike.c_str())) return a.fail("unknown bike '%s'", o.bike.c_str());
 
   std::vector<ScriptEntry> script;
