@@ -4,6 +4,8 @@
 #include <ctime>
 
 #include "bike/bike_step.h"
+#include "bike/contact_step.h"
+#include "bike/crash.h"
 #include "bike/presence.h"
 #include "bike/terrain_contact.h"
 #include "core/session.h"
@@ -17,28 +19,19 @@
 
 namespace {
 
-// Slots whose bikes are simulated here, fastest frame first (ties by slot),
-// the order bikes meet each other in.
-std::vector<int> simulated_by_speed(const Session& s) {
-  std::vector<std::pair<double, int>> order;
-  for (int i = 0; i < kSlotCount; ++i) {
-    const SessionSlot& slot = s.slots[i];
-    if (!slot.bike || slot.source == ReplayedSource) continue;
-    const dReal* v = dBodyGetLinearVel(slot.bike->body[kBodyFrame]);
-    order.push_back({-(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]), i});
-  }
-  std::sort(order.begin(), order.end());
-  std::vector<int> slots;
-  for (const auto& [speed, slot] : order) slots.push_back(slot);
-  return slots;
-}
-
+// Every simulated bike touches the ground, the track's objects and the
+// other bikes (fastest first, ties by slot); replayed bikes are posed.
 void find_contacts(Session& s, const Track& track) {
-  for (int slot : simulated_by_speed(s)) {
-    Bike& bike = *s.slots[slot].bike;
-    if (!bike_present(bike)) continue;
-    bikeTerrainContact(bike, track.terrain, ContactUse::Joint);
-  }
+  std::vector<Bike*> bikes;
+  for (SessionSlot& slot : s.slots)
+    if (slot.bike && slot.source != ReplayedSource) bikes.push_back(slot.bike.get());
+  ContactScene scene;
+  scene.ground = &track.terrain;
+  scene.track = &track;
+  scene.statue_touched_step = &s.statue_touched_step;
+  scene.knockout = &s.knockout;
+  scene.step = s.race.race_step;
+  contacts_step(scene, bikes);
 }
 
 // The crash mark tells the robots' line learning that a bike fell.
@@ -77,7 +70,7 @@ void step_bikes(Session& s, const Track& track) {
     if (!slot.bike) continue;
     if (slot.source == LocalPlayerSource) hold_at_the_start(s, slot);
     if (slot.source == RobotSource && bike_present(*slot.bike)) drive_robot(s, i);
-    if (bike_present(*slot.bike)) bike_step(*slot.bike, s.race.race_step);
+    if (bike_present(*slot.bike)) bike_step(*slot.bike, s.race.race_step, &s.knockout);
     mark_crashes(slot);
     const dReal* p = dBodyGetPosition(slot.bike->body[kBodyFrontWheel]);
     const double wheel[3] = {p[0], p[1], p[2]};

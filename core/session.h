@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bike/bike.h"
+#include "bike/crash.h"
 #include "bike/physics_world.h"
 #include "bike/rider_input.h"
 #include "core/slot_table.h"
@@ -74,7 +75,7 @@ struct Session {
   std::vector<int> down_rider_gates;
   StartGates start_gates;
   // Extra steps off the bike for the n-th crash, set by a race server.
-  std::array<int, 16> knockout{};
+  KnockoutTable knockout;
   // The occupied slots, in slot order, for the race rules.
   std::vector<RaceRider> riders;
 };
