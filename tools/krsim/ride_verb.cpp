@@ -26,7 +26,7 @@ const char kUsageHead[] =
     "usage: krsim ride [--track NAME | --flat] [--bike NAME] [--steps N] [--every K]\n"
     "                  [--script FILE] [--at X,Z,HEADING] [--auto-shift]\n"
     "                  [--stop-wheelies] [--antilock WHICH] [--erode AMOUNT]\n"
-    "                  [--roost] [--roostfrequency N]\n"
+    "                  [--surface NAME] [--roost] [--roostfrequency N]\n"
     "\n"
     "Places one bike on the ground and steps it, printing its state as CSV on\n"
     "standard output: a header and then one row every K steps.\n"
@@ -249,6 +249,10 @@ int run(RideOptions& o, const std::vector<ScriptEntry>& script) {
     }
   }
   if (o.at_given) start[0] = o.at[0], start[1] = o.at[1], start[2] = o.at[2];
+  if (!ride_drive_ground(o.drive, *ground, o.flat, o.track)) {
+    if (!o.flat) track_unload(track);
+    return 1;
+  }
 
   const long messages_before = physics_message_count();
   PhysicsWorld world;
@@ -287,6 +291,7 @@ int run(RideOptions& o, const std::vector<ScriptEntry>& script) {
     }
   }
   physics_world_destroy(world);
+  ride_drive_finish(o.drive, *ground);
   if (!o.flat) track_unload(track);
   std::fflush(stdout);
   std::fprintf(stderr, "ODE messages: %ld\n", physics_message_count() - messages_before);
