@@ -14,9 +14,9 @@ constexpr double kShortestPush2 = 1.0 / 1024;
 constexpr double kAmountScale = 1.0 / 2048;
 
 // (value - low) / (high - low) clamped to 0..1; a step at low when the two
-// bounds leave no room between them.
+// bounds leave no room between them. Not a number: 0.
 double ramp(double value, double low, double high) {
-  if (!std::isfinite(value)) return 0;
+  if (std::isnan(value)) return 0;
   if (!(high > low)) return value >= low ? 1 : 0;
   return std::clamp((value - low) / (high - low), 0.0, 1.0);
 }

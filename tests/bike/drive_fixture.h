@@ -4,10 +4,14 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "bike/drivetrain.h"
+#include "files/file_stream.h"
 #include "platform/units.h"
 #include "tests/bike/bike_fixture.h"
+#include "track/tileinfo.h"
 
 constexpr double kRpm = 60 / (2 * kPi);  // rad/s to rpm
 
@@ -52,4 +56,22 @@ inline double rolling_speed(const Bike& b, int wheel) {
   const WheelContact& w = b.wheel[wheel];
   const Vec3 spin = unrotate(dBodyGetRotation(w.body), vec3_of(dBodyGetAngularVel(w.body)));
   return -spin.x * (w.ring_radius + w.tube_radius - w.depth);
+}
+
+// The tile types the generated tracks ride on (rabbithill's "tileinfo"),
+// and the index of the one whose ground texture is named `surface`
+// ("hardpack", "loose", "sand", "grass"), -1 for none.
+inline std::vector<TileType> generated_tile_types() {
+  Terrain tiles;
+  tiles.method = MethodHardwareCopy;  // textures by name only
+  tiles.exponent = 1;
+  DataFilePtr f(open_data_file((std::string(KR_GAME_DIR) + "/rabbithill/tileinfo").c_str(), "rb"));
+  if (f) tileinfo_read(tiles, f.get());
+  tiles.tile_types.resize(size_t(tiles.tile_count));
+  return tiles.tile_types;
+}
+inline int tile_named(const std::vector<TileType>& types, const std::string& surface) {
+  for (size_t k = 0; k < types.size(); ++k)
+    if (types[k].texture_name == "@ground/" + surface + ".png") return int(k);
+  return -1;
 }

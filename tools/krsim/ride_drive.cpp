@@ -9,7 +9,9 @@
 #include "bike/drivetrain.h"
 #include "bike/rider_input.h"
 #include "bike/ruts.h"
+#include "files/file_stream.h"
 #include "tools/krsim/krsim.h"
+#include "track/terrain.h"
 
 const char kRideDriveUsage[] =
     "  --auto-shift    the automatic gearbox (Automatic Shifting)\n"
@@ -18,6 +20,9 @@ const char kRideDriveUsage[] =
     "  --antilock WHICH  front (the default), rear, both or none\n"
     "  --erode AMOUNT  dig ruts behind the tyres, 0 (none, the default) to 100 as\n"
     "                  the game's option; larger amounts are cut to 100\n"
+    "  --surface NAME  with --flat: the ground is the data set's tile of that name\n"
+    "                  (hardpack, loose, sand, grass) from rabbithill's tileinfo;\n"
+    "                  without it, a tile of the built-in defaults\n"
     "  --roost         throw roost at density 250 and add a 'particles' column\n"
     "  --roostfrequency N  the roost density, 0..1000, as the game's option\n";
 
@@ -51,6 +56,11 @@ int ride_drive_option(KrsimArgs& a, RideDrive& d) {
       return -1;
     }
     d.erode = std::clamp(amount, 0.0, kMaxErodeAmount);
+    d.erode_given = true;
+    return 1;
+  }
+  if (a.is("--surface")) {
+    if (!a.text(d.surface)) return -1;
     return 1;
   }
   if (a.is("--roost")) {
@@ -70,6 +80,37 @@ int ride_drive_option(KrsimArgs& a, RideDrive& d) {
     return 1;
   }
   return 0;
+}
+
+bool ride_drive_ground(RideDrive& d, Terrain& ground, bool flat, const std::string& track_folder) {
+  if (!d.surface.empty()) {
+    if (!flat) {
+      std::fprintf(stderr, "krsim ride: --surface is for --flat ground\n");
+      return false;
+    }
+    const std::string path = "@" + track_folder + "/tileinfo";
+    DataFilePtr f(open_data_file(path.c_str(), "rb"));
+    if (!f) {
+      std::fprintf(stderr, "krsim ride: can't open '%s'\n", path.c_str());
+      return false;
+    }
+    Terrain tiles;
+    tiles.exponent = 1;
+    tileinfo_read(tiles, f.get());
+    int found = -1;
+    for (int k = 0; k < tiles.tile_count && found < 0; ++k) {
+      std::string base = tile_base_name(tiles.tile_types[k].texture_name);
+      base = base.substr(0, base.find('.'));
+      if (base == d.surface) found = k;
+    }
+    if (found < 0) {
+      std::fprintf(stderr, "krsim ride: no tile '%s' in '%s'\n", d.surface.c_str(), path.c_str());
+      return false;
+    }
+    ground.tile_types[0] = tiles.tile_types[found];
+  }
+  if (d.erode > 0) d.heights_at_start = ground.heights;
+  return true;
 }
 
 void ride_drive_start(RideDrive& d, Bike& bike) {
@@ -104,7 +145,23 @@ void ride_drive_before_world_step(RideDrive& d, Bike& bike, const Terrain& groun
 }
 
 void ride_drive_after_world_step(RideDrive& d, Bike& bike, Terrain& ground) {
-  if (d.erode > 0) ruts_cut(bike, ground, d.erode);
+  if (d.erode > 0) {
+    ruts_record(bike, ground, d.erode);
+    d.ruts_dug += ruts_apply(bike, ground, d.erode);
+  }
+}
+
+void ride_drive_finish(const RideDrive& d, const Terrain& ground) {
+  if (!d.erode_given) return;
+  double lowest = 0, highest = 0;
+  const size_t n = std::min(d.heights_at_start.size(), ground.heights.size());
+  for (size_t k = 0; k < n; ++k) {
+    const double change = double(ground.heights[k]) - d.heights_at_start[k];
+    lowest = std::min(lowest, change);
+    highest = std::max(highest, change);
+  }
+  std::fprintf(stderr, "Ruts: %ld dug, the ground lowered by up to %.3f ft and raised by up to %.3f ft\n", d.ruts_dug,
+               std::fabs(lowest), highest);
 }
 
 void ride_drive_after_bike_step(RideDrive& d, const Terrain& ground) {

@@ -3,6 +3,8 @@
 // and shift values handed to the bike, ruts dug behind it and roost thrown.
 #pragma once
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "bike/roost.h"
 
@@ -16,6 +18,10 @@ struct RideDrive {
   bool antilock_given = false;
   bool front_antilock = true, rear_antilock = false;
   double erode = 0;  // 0..100
+  bool erode_given = false;
+  std::string surface;  // --flat: the data set's tile whose texture this names
+  std::vector<float> heights_at_start;  // to tell what the ruts moved
+  long ruts_dug = 0;
   bool roost = false;
   long roost_density = kDefaultRoostDensity;
   std::unique_ptr<RoostPool> pool;
@@ -31,6 +37,9 @@ extern const char kRideDriveUsage[];
 // When the current argument is one of these options, reads it: 1 taken,
 // -1 refused (the message printed), 0 not one of them.
 int ride_drive_option(KrsimArgs& a, RideDrive& d);
+// Once the ground is there, before the bike is placed: the flat ground's
+// surface from the track folder's "tileinfo". False after a message.
+bool ride_drive_ground(RideDrive& d, Terrain& ground, bool flat, const std::string& track_folder);
 // After the bike is placed: its setup options, the clutch let out, the pool.
 void ride_drive_start(RideDrive& d, Bike& bike);
 // Each step, before the contacts: the script's values on the bike (the
@@ -40,6 +49,8 @@ void ride_drive_controls(Bike& bike, const RideInputs& in);
 void ride_drive_before_world_step(RideDrive& d, Bike& bike, const Terrain& ground, long step);
 void ride_drive_after_world_step(RideDrive& d, Bike& bike, Terrain& ground);
 void ride_drive_after_bike_step(RideDrive& d, const Terrain& ground);
+// At the end, on standard error: what the ruts did to the ground.
+void ride_drive_finish(const RideDrive& d, const Terrain& ground);
 // Extra CSV columns: the header part (starting with a comma, or empty) and
 // the row part.
 const char* ride_drive_header(const RideDrive& d);

@@ -29,7 +29,7 @@ const char kUsageHead[] =
     "usage: krsim ride [--track NAME | --flat] [--bike NAME] [--steps N] [--every K]\n"
     "                  [--script FILE] [--at X,Z,HEADING] [--bikes N [--heap]]\n"
     "                  [--watch B] [--auto-shift] [--stop-wheelies] [--antilock WHICH]\n"
-    "                  [--erode AMOUNT] [--roost] [--roostfrequency N]\n"
+    "                  [--erode AMOUNT] [--surface NAME] [--roost] [--roostfrequency N]\n"
     "\n"
     "Places bikes on the ground and steps them, printing the state of one of\n"
     "them as CSV on standard output: a header and then one row every K steps.\n"
@@ -311,6 +311,10 @@ int run(RideOptions& o, const std::vector<ScriptEntry>& script) {
     }
   }
   if (o.at_given) start[0] = o.at[0], start[1] = o.at[1], start[2] = o.at[2];
+  if (!ride_drive_ground(o.drive, *ground, o.flat, o.track)) {
+    if (!o.flat) track_unload(track);
+    return 1;
+  }
 
   const long messages_before = physics_message_count();
   PhysicsWorld world;
@@ -367,6 +371,7 @@ int run(RideOptions& o, const std::vector<ScriptEntry>& script) {
     }
   }
   physics_world_destroy(world);
+  ride_drive_finish(o.drive, *ground);
   if (!o.flat) track_unload(track);
   std::fflush(stdout);
   std::fprintf(stderr, "ODE messages: %ld\n", physics_message_count() - messages_before);
