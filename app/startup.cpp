@@ -14,6 +14,7 @@
 #include "bike/physics_world.h"
 #include "config/bike_setup.h"
 #include "config/binding_capture.h"
+#include "config/graphics_params.h"
 #include "config/settings.h"
 #include "core/session.h"
 #include "core/session_setup.h"
@@ -177,6 +178,7 @@ int kiwiridge_main(int argc, char** argv) {
       request.learn = o.learn.value_or(false);
       request.practice = o.practice;
       request.erosion = static_cast<int>(o.erode.value_or(0));
+      request.roost_density = graphics_params().roost_frequency;
       session_setup(request);
       a.loop.watched_slot = current_session().watched_slot;
     }

@@ -6,6 +6,8 @@
 #include "bike/bike_step.h"
 #include "bike/contact_step.h"
 #include "bike/crash.h"
+#include "bike/roost.h"
+#include "bike/ruts.h"
 #include "bike/presence.h"
 #include "bike/terrain_contact.h"
 #include "core/session.h"
@@ -32,6 +34,26 @@ void find_contacts(Session& s, const Track& track) {
   scene.knockout = &s.knockout;
   scene.step = s.race.race_step;
   contacts_step(scene, bikes);
+}
+
+// Every bike's tyres throw dirt, the bikes taking turns to go first.
+void emit_roost(Session& s, const Track& track) {
+  if (s.roost_density <= 0) return;
+  std::vector<int> occupied;
+  for (int i = 0; i < kSlotCount; ++i)
+    if (s.slots[i].bike) occupied.push_back(i);
+  if (occupied.empty()) return;
+  const size_t first = static_cast<size_t>(s.race.race_step) % occupied.size();
+  for (size_t k = 0; k < occupied.size(); ++k) {
+    SessionSlot& slot = s.slots[occupied[(first + k) % occupied.size()]];
+    roost_emit(s.roost, *slot.bike, track.terrain, s.roost_density, s.race.race_step, slot.source != ReplayedSource);
+  }
+}
+
+// The tyres of the bikes simulated here dig ruts behind them.
+void cut_ruts(Session& s, Track& track) {
+  for (SessionSlot& slot : s.slots)
+    if (slot.bike && slot.source != ReplayedSource) ruts_cut(*slot.bike, track.terrain, s.erosion);
 }
 
 // The crash mark tells the robots' line learning that a bike fell.
@@ -91,8 +113,11 @@ void frame_step() {
   pose_replayed_bikes(s, track);
   if (s.time_trial) time_trial_before_step(s);
   find_contacts(s, track);
+  emit_roost(s, track);
   physics_world_step(world);
+  if (s.erosion > 0) cut_ruts(s, track);
   step_bikes(s, track);
+  if (s.roost_density > 0) roost_move(s.roost, track.terrain);
   start_gates_step(s.start_gates, track, s.statue_touched_step, s.race.race_step, s.race.start_step, 0);
   ++s.race.race_step;
   record_and_read_demo(s);

@@ -9,6 +9,7 @@
 
 #include "bike/bike.h"
 #include "bike/crash.h"
+#include "bike/roost.h"
 #include "bike/physics_world.h"
 #include "bike/rider_input.h"
 #include "core/slot_table.h"
@@ -60,6 +61,10 @@ struct Session {
   bool practice = false;  // every robot a tester
   int watched_slot = 0;
   int erosion = 0;        // 0..100
+  // Roost: particles per hundred steps of each roost entry (0 none), and
+  // their pool with its own generator.
+  int roost_density = 0;
+  RoostPool roost;
   // The ground's lowest height as loaded: the scale of every state record
   // (ruts must not shift replayed heights).
   double lowest_height = 0;

@@ -213,6 +213,8 @@ bool session_setup(const SessionRequest& r) {
   s.time_trial = r.table == nullptr;
   s.practice = r.practice;
   s.erosion = std::clamp(r.erosion, 0, 100);
+  s.roost_density = std::clamp(r.roost_density, 0, 1000);
+  roost_reset(s.roost);
   s.best_lap = s.last_lap = 0;
 
   if (r.play_demo) take_demo_race(s);

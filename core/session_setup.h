@@ -19,6 +19,7 @@ struct SessionRequest {
   bool learn = false;  // races change the lines file ("--learn")
   bool practice = false;  // every robot the tester
   int erosion = 0;        // "--erode", 0..100
+  int roost_density = 0;  // the Roost Density setting; 0 throws none
   int demo_backups = 0;   // recordings kept before "default.krdemo" is replaced
   std::string demo_file;  // record into this file instead of "default.krdemo"
   // The player's bike; without it the setup items' current values.
