@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "files/data_limits.h"
 #include "files/file_stream.h"
 #include "files/ripemd160.h"
 #include "platform/log.h"
@@ -41,9 +42,33 @@ bool data_file_exists(const std::string& name) {
   return f != nullptr;
 }
 
+// Every number of the ground stays far from a float's limits: heights, the
+// height range and the world's size within 2^24 feet (no cross product of
+// the ground's normals can overflow), the spacing at least 2^-10 feet (the
+// brush's reach in samples stays an int).
+constexpr float kTerrainMaxExtent = 16777216.0f;
+constexpr float kTerrainMinSpacing = 1.0f / 1024;
+
 bool header_acceptable(int n, float s, float lo, float hi) {
-  return n >= 0 && n <= kTerrainMaxExponent && std::isfinite(s) && s > 0 && std::isfinite(lo) &&
-         std::isfinite(hi) && std::isfinite(s * static_cast<float>(2 << n));
+  if (n < 0 || n > kTerrainMaxExponent) return false;
+  if (!(s >= kTerrainMinSpacing) || !(s * static_cast<float>(2 << n) <= kTerrainMaxExtent)) return false;
+  return std::fabs(lo) <= kTerrainMaxExtent && std::fabs(hi) <= kTerrainMaxExtent &&
+         std::fabs(hi - lo) <= kTerrainMaxExtent;
+}
+
+// Fails with the refusal message when a track file is larger than any file
+// of its kind.
+bool within_cap(DataFile* f, const std::string& path, long cap) {
+  if (limit_data_file(f, cap)) return true;
+  refuse_data_file(path.c_str(), ("larger than " + size_text(cap)).c_str());
+  return false;
+}
+
+// After a reader: a compressed file that ran past its cap is refused.
+bool ended_within_cap(DataFile* f, const std::string& path, long cap) {
+  if (!data_file_overflowed(f)) return true;
+  refuse_data_file(path.c_str(), ("larger than " + size_text(cap)).c_str());
+  return false;
 }
 
 // The 16-bit values of the height field, from the file itself after ':' or
@@ -57,8 +82,10 @@ bool read_height_values(DataFile* f, const char* folder, int size, std::vector<u
     for (size_t k = 0; k < count; ++k) values[k] = static_cast<uint16_t>(bytes[2 * k] | bytes[2 * k + 1] << 8);
     return true;
   }
+  // A missing or damaged image gives a flat field; a refused one fails.
   Gray16Image img;
-  if (!png_read_gray16(in_folder(folder, "terrain.png").c_str(), img)) return true;
+  const long refused = refused_data_file_count();
+  if (!png_read_gray16(in_folder(folder, "terrain.png").c_str(), img)) return refused_data_file_count() == refused;
   for (int j = 0; j < size; ++j) {
     const int row = std::min(j, img.height - 1);
     for (int i = 0; i < size; ++i) {
@@ -75,9 +102,14 @@ bool load_height_field(Terrain& t, const char* folder) {
     show_message("Can't open '%.950s'", path.c_str());
     return false;
   }
+  if (!within_cap(f.get(), path, kHeightFieldCap)) {
+    show_message("Error reading heights");
+    return false;
+  }
   int n = 0;
   float s = 0, lo = 0, hi = 0;
   if (read_formatted(f.get(), "%d %f %f %f ", &n, &s, &lo, &hi) < 4 || !header_acceptable(n, s, lo, hi)) {
+    ended_within_cap(f.get(), path, kHeightFieldCap);
     show_message("Bad height field parameters");
     show_message("Error reading heights");
     return false;
@@ -153,7 +185,9 @@ bool load_shadows(Terrain& t, const char* folder) {
 bool load_tiles(Terrain& t, const char* folder) {
   const std::string info = in_folder(folder, "tileinfo");
   if (DataFilePtr f{open_data_file(info.c_str(), "r")}) {
+    if (!within_cap(f.get(), info, kTrackTextCap)) return false;
     tileinfo_read(t, f.get());
+    if (!ended_within_cap(f.get(), info, kTrackTextCap)) return false;
   } else {
     const std::string list = in_folder(folder, "texturelist");
     DataFilePtr g(open_data_file(list.c_str(), "r"));
@@ -161,7 +195,9 @@ bool load_tiles(Terrain& t, const char* folder) {
       show_message("Can't open '%.950s'", list.c_str());
       return false;
     }
+    if (!within_cap(g.get(), list, kTrackTextCap)) return false;
     texturelist_read(t, g.get());
+    if (!ended_within_cap(g.get(), list, kTrackTextCap)) return false;
   }
   if (terrain_options().debug_level >= 1) {
     tarn_log("%lu bytes texture memory used after ground tiles loaded\n", asset_ops().texture_memory_used());
@@ -172,6 +208,7 @@ bool load_tiles(Terrain& t, const char* folder) {
     show_message("Can't open '%.950s'", map.c_str());
     return false;
   }
+  if (!within_cap(m.get(), map, kTileMapCap)) return false;
   tilemap_read(t, m.get());
   return true;
 }
@@ -179,6 +216,9 @@ bool load_tiles(Terrain& t, const char* folder) {
 }  // namespace
 
 int terrain_load(Terrain& t, const char* folder_path, int method) {
+  // A file refused on the way (too large, or named by a track file but no
+  // data file) fails the load like a damaged required file.
+  const long refused = refused_data_file_count();
   terrain_free(t);
   t.method = method;
   t.detail = terrain_options().detail;
@@ -191,12 +231,16 @@ int terrain_load(Terrain& t, const char* folder_path, int method) {
   if (ok && terrain_options().debug_level >= 1) {
     tarn_log("%lu bytes texture memory used before ground tiles loaded\n", asset_ops().texture_memory_used());
   }
-  ok = ok && load_tiles(t, folder_path);
+  ok = ok && load_tiles(t, folder_path) && refused_data_file_count() == refused;
   if (!ok) {
     terrain_free(t);
     return 0;
   }
   if (t.shaders) terrain_build_normal_map(t);
   decals_read(t, in_folder(folder_path, "decals").c_str());
+  if (refused_data_file_count() != refused) {
+    terrain_free(t);
+    return 0;
+  }
   return 1;
 }
