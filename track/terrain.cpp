@@ -1,6 +1,7 @@
 // Loading and freeing the terrain record.
 #include "track/terrain.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -75,13 +76,21 @@ bool ended_within_cap(DataFile* f, const std::string& path, long cap) {
 // from "terrain.png" (edge-extended to the grid, flat when unreadable).
 bool read_height_values(DataFile* f, const char* folder, int size, std::vector<uint16_t>& values) {
   const size_t count = static_cast<size_t>(size) * size;
-  values.assign(count, 0);
   if (read_char(f) == ':') {
-    std::vector<uint8_t> bytes(count * 2);
-    if (read_block(f, bytes.data(), bytes.size()) != bytes.size()) return false;
+    // Read as the bytes arrive, so a short file never costs the memory its
+    // header claims.
+    std::vector<uint8_t> bytes;
+    constexpr size_t kChunk = 1 << 16;
+    while (bytes.size() < count * 2) {
+      const size_t at = bytes.size();
+      bytes.resize(std::min(count * 2, at + kChunk));
+      if (read_block(f, bytes.data() + at, bytes.size() - at) != bytes.size() - at) return false;
+    }
+    values.resize(count);
     for (size_t k = 0; k < count; ++k) values[k] = static_cast<uint16_t>(bytes[2 * k] | bytes[2 * k + 1] << 8);
     return true;
   }
+  values.assign(count, 0);
   // A missing or damaged image gives a flat field; a refused one fails.
   Gray16Image img;
   const long refused = refused_data_file_count();
@@ -128,14 +137,15 @@ bool load_height_field(Terrain& t, const char* folder) {
   t.hmin = std::min(lo, hi);
   t.hmax = std::max(lo, hi);
   t.heights.resize(values.size());
-  Ripemd160 digest;
   const float scale = (hi - lo) * (1.0f / 65535);
-  for (size_t k = 0; k < values.size(); ++k) {
-    t.heights[k] = lo + scale * values[k];
-    const uint8_t bytes[2] = {static_cast<uint8_t>(values[k]), static_cast<uint8_t>(values[k] >> 8)};
-    digest.update(bytes, 2);
-  }
+  for (size_t k = 0; k < values.size(); ++k) t.heights[k] = lo + scale * values[k];
+  // The digest of the values serves the log alone.
   if (terrain_options().debug_level >= 2) {
+    Ripemd160 digest;
+    for (uint16_t v : values) {
+      const uint8_t bytes[2] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)};
+      digest.update(bytes, 2);
+    }
     uint8_t d[20];
     digest.finish(d);
     tarn_log("%s\n", digest_hex(d).c_str());

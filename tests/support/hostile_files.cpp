@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -60,9 +61,9 @@ std::string ppm_of_huge_image() { return "P6 16384 4096 255\n"; }
 std::string height_field_of_infinite_range() { return "2 2.0 -3e38 3e38\n"; }
 
 std::string gzip_of_repeats(const std::string& unit, size_t total) {
-  // About 1 MiB of whole units.
-  std::string block_input;
-  while (block_input.size() + unit.size() <= (1u << 20)) block_input += unit;
+  // Up to about 1 MiB of whole units.
+  std::string block_input = unit;
+  while (block_input.size() + unit.size() <= std::min<size_t>(total, 1u << 20)) block_input += unit;
   // A full flush ends each block and forgets the history, so the same input
   // gives the same bytes every time: one block, repeated.
   z_stream z{};
