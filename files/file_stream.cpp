@@ -7,10 +7,10 @@
 #include <sys/stat.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdarg>
-#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>

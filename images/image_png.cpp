@@ -137,15 +137,18 @@ bool decode(const std::string& file, PngTarget target, std::vector<uint8_t>& byt
   png_set_read_fn(st.png, &reader, read_from_memory);
   // libpng's own limits behind the walk above: what it would only warn
   // about (an oversized chunk among them) is an error, and no chunk or
-  // decompressed text may take more than the chunk limit. A few warnings
-  // that real files earn (a bad check value on an extra chunk, a known
-  // broken colour profile) stay warnings.
+  // decompressed text may take more than the chunk limit. The chunks the
+  // game has no use for (colour profiles, gamma, background and the like)
+  // are skipped unread, so the checks that real files often fail on them
+  // cannot refuse a picture; so is a bad check value on an extra chunk.
+  static const png_byte kUnused[] = "cHRM\0gAMA\0iCCP\0sBIT\0sRGB\0bKGD\0hIST\0pHYs\0sPLT\0tIME\0eXIf\0oFFs\0pCAL\0sCAL";
   png_set_benign_errors(st.png, 0);
   png_set_user_limits(st.png, kImageMaxSide, kImageMaxSide);
   png_set_chunk_cache_max(st.png, kChunkCountLimit);
   png_set_chunk_malloc_max(st.png, kChunkLimit);
   png_set_crc_action(st.png, PNG_CRC_DEFAULT, PNG_CRC_WARN_USE);
-  png_set_option(st.png, PNG_SKIP_sRGB_CHECK_PROFILE, PNG_OPTION_ON);
+  png_set_keep_unknown_chunks(st.png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+  png_set_keep_unknown_chunks(st.png, PNG_HANDLE_CHUNK_NEVER, kUnused, 14);
   png_read_info(st.png, st.info);
   png_uint_32 w = png_get_image_width(st.png, st.info);
   png_uint_32 h = png_get_image_height(st.png, st.info);

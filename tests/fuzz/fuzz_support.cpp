@@ -21,8 +21,11 @@ void remove_root() {
 
 const std::string& fuzz_data_folder() {
   static const std::string data = [] {
-    char tmpl[] = "/tmp/kr-fuzz-XXXXXX";
-    if (!mkdtemp(tmpl)) {
+    // In memory where there is such a folder: the readers' files are
+    // written for every input, and the configuration is synced to disk.
+    std::error_code ec;
+    std::string tmpl = fs::is_directory("/dev/shm", ec) ? "/dev/shm/kr-fuzz-XXXXXX" : "/tmp/kr-fuzz-XXXXXX";
+    if (!mkdtemp(tmpl.data())) {
       std::perror("mkdtemp");
       std::abort();
     }

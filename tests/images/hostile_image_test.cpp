@@ -84,6 +84,25 @@ TEST(HostileImages, NamedReadersReportTheRefusedFile) {
   EXPECT_EQ(refused_data_file_count(), refused + 5);
 }
 
+// Real pictures often carry a broken colour profile or a damaged extra
+// chunk; the strict reading must not refuse them for it.
+TEST(HostileImages, FlawsInChunksThePictureDoesNotNeedStillLoad) {
+  const std::string good = palette_png_with_transparency();
+  const size_t after_header = 8 + 25;
+  std::string bad_crc_text = png_chunk("tEXt", std::string("Comment\0made here", 17));
+  bad_crc_text[bad_crc_text.size() - 1] ^= 0x55;
+  const std::string flawed = good.substr(0, after_header) + png_chunk("iCCP", std::string("x\0\0garbage", 10)) +
+                             png_chunk("gAMA", std::string(4, '\0')) + png_chunk("sRGB", "\x07") + bad_crc_text +
+                             png_chunk("prVt", "private") + good.substr(after_header);
+  Gray16Image img;
+  ASSERT_TRUE(png_decode_gray16(flawed, img)) << tarn_last_error();
+  EXPECT_EQ(img.samples, std::vector<uint16_t>({65535, 0, 32896, 0}));
+  Image colour;
+  std::string info;
+  ASSERT_TRUE(png_decode(flawed, colour, &info)) << tarn_last_error();
+  EXPECT_EQ(colour.channels, 4);
+}
+
 TEST(HostileImages, TheHeaderBoundsWhatAPictureMayHold) {
   const uint8_t px[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
   const std::string png = png_encode_rgb(px, 2, 2);
