@@ -137,8 +137,10 @@ bool load_height_field(Terrain& t, const char* folder) {
   t.hmin = std::min(lo, hi);
   t.hmax = std::max(lo, hi);
   t.heights.resize(values.size());
+  // Rounding may carry the extreme values a hair past the range; every
+  // height stays within it, as the renderer's and editor's scales assume.
   const float scale = (hi - lo) * (1.0f / 65535);
-  for (size_t k = 0; k < values.size(); ++k) t.heights[k] = lo + scale * values[k];
+  for (size_t k = 0; k < values.size(); ++k) t.heights[k] = std::clamp(lo + scale * values[k], t.hmin, t.hmax);
   // The digest of the values serves the log alone.
   if (terrain_options().debug_level >= 2) {
     Ripemd160 digest;

@@ -140,6 +140,11 @@ TEST_F(SmallTrack, AllWhiteImageIsHmaxAndMissingImageIsFlat) {
   put("terrain.png", "garbage");
   ASSERT_EQ(load(), 1);
   EXPECT_EQ(t.heights[12], -5.0f);
+  // A range whose top the scale overshoots by rounding: hmax all the same.
+  put("terrain.hf", "1 2.0 -5.0 -0.6\n");
+  put("terrain.png", png_encode_rgb(white, 1, 1));
+  ASSERT_EQ(load(), 1);
+  for (float h : t.heights) EXPECT_EQ(h, -0.6f);
 }
 
 TEST_F(SmallTrack, PlainShadingIsHalvedAndTexturelistServesWithoutTileinfo) {
