@@ -46,6 +46,7 @@ max_len() {
   esac
 }
 
+command -v clang++ >/dev/null || { echo "$0: needs clang with libFuzzer (Debian: apt-get install clang)" >&2; exit 1; }
 jobs=$(nproc)
 names=()
 for t in "${targets[@]}"; do names+=("fuzz_$t"); done
