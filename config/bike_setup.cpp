@@ -7,6 +7,7 @@
 #include "config/bike_models.h"
 #include "config/config_file.h"
 #include "files/data_files.h"
+#include "files/data_limits.h"
 #include "files/file_stream.h"
 #include "platform/fatal.h"
 #include "platform/log.h"
@@ -324,7 +325,7 @@ SetupValues setup_values() {
 
 bool read_setup_file(const char* name, std::vector<std::string>* problems) {
   std::string text;
-  if (!read_whole_data_file(name, text)) {
+  if (!read_whole_data_file(name, text, kConfigFileCap)) {
     if (problems) problems->push_back(std::string("can't read ") + name);
     return false;
   }

@@ -15,6 +15,7 @@
 #include "config/bindings.h"
 #include "config/settings.h"
 #include "files/data_files.h"
+#include "files/data_limits.h"
 #include "files/file_stream.h"
 #include "platform/log.h"
 
@@ -133,8 +134,17 @@ bool sync_file(const std::string& path) {
 void read_configuration() {
   DataFilePtr f(open_data_file("@config", "r"));
   if (!f) return;
+  // A file larger than any configuration is not read at all; a compressed
+  // one that grows past the cap keeps what was read before it.
+  const std::string too_large = "larger than " + size_text(kConfigFileCap);
+  if (!limit_data_file(f.get(), kConfigFileCap)) {
+    refuse_data_file("@config", too_large.c_str());
+    return;
+  }
   std::string line;
   for (LineState state; (state = read_config_line(f.get(), line)) != LineState::End;) {
+    // The line that runs past the cap is cut short: it is not applied.
+    if (data_file_overflowed(f.get())) break;
     if (state == LineState::Skip) continue;
     size_t equals = line.find('=');
     if (equals == std::string::npos) continue;
@@ -144,6 +154,7 @@ void read_configuration() {
     if (read_setup_line(key.c_str(), value.c_str())) continue;
     if (SettingItem* item = find_setting(key.c_str())) apply_setting(*item, value.c_str());
   }
+  if (data_file_overflowed(f.get())) refuse_data_file("@config", too_large.c_str());
 }
 
 bool write_configuration() {

@@ -12,7 +12,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
+#include "files/data_limits.h"
 #include "platform/log.h"
 
 extern char** environ;
@@ -84,7 +86,9 @@ void walk(const std::string& root, const std::string& rel, int rank, int depth) 
     if (stat(path.c_str(), &st) != 0) continue;
     if (S_ISDIR(st.st_mode)) {
       walk(root, name + "/", rank, depth + 1);
-    } else {
+    } else if (S_ISREG(st.st_mode)) {
+      // Device files and pipes are no data files (reading one could block
+      // or never end), so they never enter the index.
       DataFileEntry entry;
       entry.path = path;
       entry.name = name;
@@ -114,14 +118,20 @@ std::string collapse_slashes(const char* s) {
 // directory is malformed (the archive is then ignored whole).
 std::vector<DataFileEntry> read_archive(const DataFileEntry& archive, int rank) {
   std::vector<DataFileEntry> members;
-  FILE* f = std::fopen(archive.path.c_str(), "rb");
-  if (!f) return {};
+  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(archive.path.c_str(), "rb"), std::fclose);
+  if (!file) return {};
+  FILE* f = file.get();
   char line[1024];
   long dir_length = 0;
   bool ended = false;
   while (std::fgets(line, sizeof line, f)) {
     size_t len = std::strlen(line);
     dir_length += static_cast<long>(len);
+    // No real archive has a directory this long: it would only cost memory.
+    if (dir_length > kArchiveDirectoryCap || static_cast<long>(members.size()) >= kArchiveMemberCap) {
+      tarn_log("Archive '%s' has too long a directory; ignored\n", archive.path.c_str());
+      return {};
+    }
     if (len == 0 || line[len - 1] != '\n') break;
     line[len - 1] = 0;
     if (std::strcmp(line, "-") == 0) {
@@ -141,7 +151,6 @@ std::vector<DataFileEntry> read_archive(const DataFileEntry& archive, int rank) 
     if (m.name.empty()) break;
     members.push_back(std::move(m));
   }
-  std::fclose(f);
   if (!ended) return {};
   // A member that runs past the end of the archive is corrupt data.
   long offset = dir_length;

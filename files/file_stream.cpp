@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdarg>
@@ -15,24 +16,29 @@
 #include <vector>
 
 #include "files/data_files.h"
+#include "files/data_limits.h"
 #include "files/scramble.h"
 #include "platform/log.h"
+
+struct StreamSource;
 
 struct DataFile {
   FILE* fp = nullptr;
   bool seekable = false;
+  StreamSource* source = nullptr;  // the decoding source of a cookie stream
+  long known_size = -1;             // the data's size when known without reading
+  long max_bytes = LONG_MAX;        // what readers may take (limit_data_file)
 };
-
-namespace {
 
 // The bytes behind a decoded stream: a window of a raw file, optionally
 // deciphered, optionally inflated.
-struct Source {
+struct StreamSource {
   FILE* raw = nullptr;
   long start = 0;     // offset of the data in the raw file
   long limit = LONG_MAX;
   long raw_pos = 0;   // raw bytes consumed from start
   long out_pos = 0;   // decoded bytes handed out
+  long out_cap = LONG_MAX;  // hands out no more than one byte past this
   ScrambleStream* scramble = nullptr;
   bool gzip = false;
   bool gzip_ended = false;
@@ -40,8 +46,10 @@ struct Source {
   std::vector<unsigned char> in_buf;
 };
 
+namespace {
+
 // Raw bytes from the window, deciphered when needed.
-size_t read_raw(Source* s, unsigned char* buf, size_t size) {
+size_t read_raw(StreamSource* s, unsigned char* buf, size_t size) {
   long left = s->limit - s->raw_pos;
   if (left <= 0) return 0;
   if (static_cast<long>(size) > left) size = static_cast<size_t>(left);
@@ -52,8 +60,13 @@ size_t read_raw(Source* s, unsigned char* buf, size_t size) {
 }
 
 ssize_t source_read(void* cookie, char* buf, size_t size) {
-  Source* s = static_cast<Source*>(cookie);
+  StreamSource* s = static_cast<StreamSource*>(cookie);
   unsigned char* out = reinterpret_cast<unsigned char*>(buf);
+  // One byte past the cap is handed out, so that readers can tell a file
+  // that passes it from one that ends on it.
+  if (s->out_pos > s->out_cap) return 0;
+  if (s->out_cap != LONG_MAX && static_cast<long>(size) > s->out_cap + 1 - s->out_pos)
+    size = static_cast<size_t>(s->out_cap + 1 - s->out_pos);
   if (!s->gzip) {
     size_t n = read_raw(s, out, size);
     s->out_pos += static_cast<long>(n);
@@ -84,7 +97,7 @@ ssize_t source_read(void* cookie, char* buf, size_t size) {
 }
 
 int source_seek(void* cookie, off64_t* offset, int whence) {
-  Source* s = static_cast<Source*>(cookie);
+  StreamSource* s = static_cast<StreamSource*>(cookie);
   // Only telling the position works on decoded data.
   if (whence == SEEK_CUR && *offset == 0) {
     *offset = s->out_pos;
@@ -98,7 +111,7 @@ int source_seek(void* cookie, off64_t* offset, int whence) {
 }
 
 int source_close(void* cookie) {
-  Source* s = static_cast<Source*>(cookie);
+  StreamSource* s = static_cast<StreamSource*>(cookie);
   if (s->gzip) inflateEnd(&s->z);
   if (s->scramble) scramble_free(s->scramble);
   std::fclose(s->raw);
@@ -108,7 +121,7 @@ int source_close(void* cookie) {
 
 // Checks the gzip header: magic, method 8, flags below 32, and skips the
 // optional fields.
-bool read_gzip_header(Source* s) {
+bool read_gzip_header(StreamSource* s) {
   unsigned char h[10];
   if (read_raw(s, h, 10) != 10) return false;
   if (h[0] != 0x1F || h[1] != 0x8B || h[2] != 8 || h[3] >= 32) return false;
@@ -134,7 +147,7 @@ bool read_gzip_header(Source* s) {
   return true;
 }
 
-DataFile* wrap(FILE* fp, bool seekable) {
+DataFile* wrap(FILE* fp, bool seekable, StreamSource* source = nullptr, long known_size = -1) {
   DataFile* f = new (std::nothrow) DataFile;
   if (!f) {
     std::fclose(fp);
@@ -142,7 +155,16 @@ DataFile* wrap(FILE* fp, bool seekable) {
   }
   f->fp = fp;
   f->seekable = seekable;
+  f->source = source;
+  f->known_size = known_size;
   return f;
+}
+
+// A plain file opened directly: its size is the file's.
+DataFile* wrap_plain(FILE* fp) {
+  struct stat st;
+  long size = fstat(fileno(fp), &st) == 0 && S_ISREG(st.st_mode) ? static_cast<long>(st.st_size) : -1;
+  return wrap(fp, true, nullptr, size);
 }
 
 // A stream over raw bytes [offset, offset + size) of path.
@@ -153,7 +175,7 @@ DataFile* open_decoded(const std::string& path, long offset, long size, bool gzi
     std::fclose(raw);
     return nullptr;
   }
-  Source* s = new (std::nothrow) Source;
+  StreamSource* s = new (std::nothrow) StreamSource;
   if (!s) {
     std::fclose(raw);
     return nullptr;
@@ -185,7 +207,8 @@ DataFile* open_decoded(const std::string& path, long offset, long size, bool gzi
     source_close(s);
     return nullptr;
   }
-  return wrap(fp, !gzip && !scrambled);
+  const bool stored = !gzip && !scrambled;
+  return wrap(fp, stored, s, stored ? size : -1);
 }
 
 // The stored forms of a data file, in the order they are tried.
@@ -200,6 +223,15 @@ bool is_reading(const char* mode) { return std::strchr(mode, 'r') && !std::strch
 bool exists(const std::string& path) {
   struct stat st;
   return stat(path.c_str(), &st) == 0;
+}
+
+// Device files, pipes, sockets and folders are not data files: reading one
+// could block or never end. Refused (with the message) before it is opened.
+bool refused_as_no_file(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return false;
+  refuse_data_file(path.c_str(), "not a data file");
+  return true;
 }
 
 // Copies path to the first free "<path>.~N~".
@@ -234,13 +266,15 @@ DataFile* open_plain(const std::string& path, const char* mode) {
   if (backup) ++mode;
   if (!is_reading(mode)) make_folders_along(path.c_str());
   if (backup && exists(path) && !keep_backup(path)) return nullptr;
-  if (FILE* fp = std::fopen(path.c_str(), mode)) return wrap(fp, true);
-  if (!is_reading(mode)) return nullptr;
+  const bool reading = is_reading(mode);
+  if (reading && refused_as_no_file(path)) return nullptr;
+  if (FILE* fp = std::fopen(path.c_str(), mode)) return reading ? wrap_plain(fp) : wrap(fp, true);
+  if (!reading) return nullptr;
   for (const Variant& v : kVariants) {
     if (!v.suffix[0]) continue;  // the name itself was tried above
     std::string p = path + v.suffix;
     if (p.size() >= 1024) continue;
-    if (!exists(p)) continue;
+    if (!exists(p) || refused_as_no_file(p)) continue;
     if (DataFile* f = open_decoded(p, 0, LONG_MAX, v.gzip, v.scrambled)) return f;
   }
   return nullptr;
@@ -273,9 +307,10 @@ DataFile* open_data_file(const char* name, const char* mode) {
     }
   }
   if (!best) return nullptr;
+  if (refused_as_no_file(best->path)) return nullptr;
   if (best->offset == 0 && !best_gzip && !best_scrambled) {
     FILE* fp = std::fopen(best->path.c_str(), "rb");
-    return fp ? wrap(fp, true) : nullptr;
+    return fp ? wrap_plain(fp) : nullptr;
   }
   return open_decoded(best->path, best->offset, best->size, best_gzip, best_scrambled);
 }
@@ -345,12 +380,41 @@ bool rename_data_file(const char* old_name, const char* new_name) {
   return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
-bool read_whole_data_file(const char* name, std::string& out) {
-  DataFilePtr f(open_data_file(name, "rb"));
-  if (!f) return false;
-  out.clear();
+bool limit_data_file(DataFile* f, long max_bytes) {
+  f->max_bytes = max_bytes;
+  if (f->source) f->source->out_cap = max_bytes;
+  return f->known_size < 0 || f->known_size <= max_bytes;
+}
+
+bool data_file_overflowed(DataFile* f) {
+  return f->max_bytes != LONG_MAX && data_file_position(f) > f->max_bytes;
+}
+
+bool read_rest_of_data_file(DataFile* f, const char* name, std::string& out, long max_bytes) {
+  auto refuse = [&] {
+    refuse_data_file(name, ("larger than " + size_text(max_bytes)).c_str());
+    std::string().swap(out);
+    return false;
+  };
+  if (!limit_data_file(f, max_bytes)) return refuse();
+  if (f->known_size > 0) out.reserve(static_cast<size_t>(f->known_size));
   char buf[16384];
   size_t n;
-  while ((n = read_block(f.get(), buf, sizeof buf)) > 0) out.append(buf, n);
+  while ((n = read_block(f, buf, sizeof buf)) > 0) {
+    if (static_cast<long>(out.size() + n) > max_bytes) return refuse();
+    // Grow by doubling, but never past the cap.
+    if (out.capacity() < out.size() + n) {
+      size_t want = std::max(out.capacity() * 2, out.size() + n);
+      out.reserve(std::min(want, static_cast<size_t>(max_bytes)));
+    }
+    out.append(buf, n);
+  }
   return true;
+}
+
+bool read_whole_data_file(const char* name, std::string& out, long max_bytes) {
+  out.clear();
+  DataFilePtr f(open_data_file(name, "rb"));
+  if (!f) return false;
+  return read_rest_of_data_file(f.get(), name, out, max_bytes);
 }

@@ -46,6 +46,18 @@ int flush_data_file(DataFile* f);
 // replaced in one step.
 bool rename_data_file(const char* old_name, const char* new_name);
 
-// Reads a whole data file (through open_data_file); false when it cannot be
-// opened.
-bool read_whole_data_file(const char* name, std::string& out);
+// Caps what readers may take from a stream. False at once when the stream's
+// size is known (a plain file or a stored archive member) and larger; a
+// decoded stream (compressed or enciphered) ends one byte past the cap,
+// and data_file_overflowed then tells.
+bool limit_data_file(DataFile* f, long max_bytes);
+// Whether the reader has taken more than the cap.
+bool data_file_overflowed(DataFile* f);
+
+// Reads a whole data file (through open_data_file), holding no more than
+// max_bytes (the cap of its kind, files/data_limits.h). False when it
+// cannot be opened, or, after the refusal message, when it is larger.
+bool read_whole_data_file(const char* name, std::string& out, long max_bytes);
+// The same for the rest of an open stream, appended to out (out's size
+// counts against the cap). `name` is for the refusal message.
+bool read_rest_of_data_file(DataFile* f, const char* name, std::string& out, long max_bytes);

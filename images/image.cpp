@@ -2,9 +2,12 @@
 // PPM/PGM writers.
 #include "images/image.h"
 
+#include <algorithm>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
+#include "files/data_limits.h"
 #include "files/file_stream.h"
 #include "platform/log.h"
 #include "images/image_internal.h"
@@ -13,6 +16,24 @@ bool image_size_acceptable(long width, long height) {
   return width > 0 && height > 0 && width <= kImageMaxSide && height <= kImageMaxSide &&
          width * height <= kImageMaxPixels;
 }
+
+namespace {
+char g_refusal[160];
+bool g_refused = false;
+}  // namespace
+
+void image_refusal_clear() { g_refused = false; }
+
+void image_refuse(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(g_refusal, sizeof g_refusal, format, args);
+  va_end(args);
+  g_refused = true;
+  tarn_set_last_error(g_refusal);
+}
+
+const char* image_refusal() { return g_refused ? g_refusal : nullptr; }
 
 bool write_image_file(const char* name, const std::string& bytes) {
   if (bytes.empty()) return false;
@@ -92,6 +113,7 @@ uint8_t scale_sample(long v, long maximum) {
 }  // namespace
 
 bool pnm_decode(const std::string& file, Image& out) {
+  image_refusal_clear();
   bool colour = file.size() >= 2 && file[0] == 'P' && (file[1] == '6' || file[1] == '3');
   bool grey = file.size() >= 2 && file[0] == 'P' && (file[1] == '5' || file[1] == '2');
   if (!colour && !grey) {
@@ -109,7 +131,8 @@ bool pnm_decode(const std::string& file, Image& out) {
   }
   int channels = colour ? 3 : 1;
   size_t count = static_cast<size_t>(w) * h * channels;
-  std::vector<uint8_t> pixels(count);
+  const char* truncated = colour ? "Truncated PPM data" : "Truncated PGM data";
+  // What the file holds is checked before anything is allocated for it.
   if (binary) {
     // Exactly one white-space byte separates the header from the samples.
     if (!is_blank(c.peek())) {
@@ -117,11 +140,18 @@ bool pnm_decode(const std::string& file, Image& out) {
       return false;
     }
     ++c.pos;
-    size_t bytes_per_sample = maximum > 255 ? 2 : 1;
-    if (file.size() - c.pos < count * bytes_per_sample) {
-      tarn_set_last_error(colour ? "Truncated PPM data" : "Truncated PGM data");
+    if (file.size() - c.pos < count * (maximum > 255 ? 2 : 1)) {
+      tarn_set_last_error(truncated);
       return false;
     }
+  } else if (file.size() - c.pos < count) {
+    // Every sample of a text image takes at least one character.
+    tarn_set_last_error(truncated);
+    return false;
+  }
+  std::vector<uint8_t> pixels(count);
+  if (binary) {
+    size_t bytes_per_sample = maximum > 255 ? 2 : 1;
     const auto* p = reinterpret_cast<const uint8_t*>(file.data()) + c.pos;
     for (size_t k = 0; k < count; ++k) {
       long v = bytes_per_sample == 2 ? (p[2 * k] << 8 | p[2 * k + 1]) : p[k];
@@ -144,6 +174,7 @@ bool pnm_decode(const std::string& file, Image& out) {
 }
 
 bool jraw_decode(const std::string& file, Image& out) {
+  image_refusal_clear();
   if (file.size() < 2 || file[0] != 'J' || (file[1] != '6' && file[1] != '7')) {
     tarn_set_last_error("Can't parse J6/J7 header");
     return false;
@@ -191,13 +222,66 @@ bool jraw_decode(const std::string& file, Image& out) {
   return true;
 }
 
-namespace {
+long image_file_cap(const std::string& head) {
+  auto be32 = [&head](size_t at) {
+    return static_cast<long>(static_cast<uint8_t>(head[at])) << 24 | static_cast<uint8_t>(head[at + 1]) << 16 |
+           static_cast<uint8_t>(head[at + 2]) << 8 | static_cast<uint8_t>(head[at + 3]);
+  };
+  if (head.size() >= 33 && head.compare(0, 8, "\x89PNG\r\n\x1a\n") == 0 && head.compare(12, 4, "IHDR") == 0) {
+    const long w = be32(16), h = be32(20), depth = static_cast<uint8_t>(head[24]);
+    static const int kChannels[7] = {1, 0, 3, 1, 2, 0, 4};  // by colour type
+    const int colour = static_cast<uint8_t>(head[25]);
+    if (!image_size_acceptable(w, h) || colour > 6 || kChannels[colour] == 0 || depth > 16) return kImageFileCap;
+    // Filtered rows, stored even without compression, with room for the
+    // interlace passes' extra filter bytes, the zlib and chunk framing of
+    // small image data chunks, and the other chunks.
+    const long raw = h * (1 + (w * kChannels[colour] * depth + 7) / 8) + 7 * h;
+    return std::min(kImageFileCap, raw + raw / 64 + 8 * kMiB);
+  }
+  const bool pnm = head.size() >= 2 && head[0] == 'P' && (head[1] == '6' || head[1] == '5');
+  const bool jraw = head.size() >= 2 && head[0] == 'J' && (head[1] == '6' || head[1] == '7');
+  if (pnm || jraw) {
+    Cursor c{head, 2};
+    long w = 0, h = 0, maximum = 255;
+    if (!read_header_number(c, w) || !read_header_number(c, h) || (pnm && !read_header_number(c, maximum)) ||
+        c.at_end() || !image_size_acceptable(w, h)) {
+      return kImageFileCap;
+    }
+    const long channels = head[1] == '6' ? 3 : head[1] == '7' ? 4 : 1;
+    const long data = w * h * channels * (maximum > 255 ? 2 : 1);
+    // Tools may leave a little after the samples.
+    return std::min(kImageFileCap, static_cast<long>(c.pos) + 1 + data + 64 * kKiB);
+  }
+  return kImageFileCap;
+}
 
-bool load_file(const char* name, std::string& file) {
-  if (read_whole_data_file(name, file)) return true;
-  tarn_set_last_error("Can't open image file");
+bool image_decode_failed(const char* name) {
+  if (const char* why = image_refusal()) refuse_data_file(name, why);
   return false;
 }
+
+bool load_image_file(const char* name, std::string& file) {
+  file.clear();
+  DataFilePtr f(open_data_file(name, "rb"));
+  if (!f) {
+    tarn_set_last_error("Can't open image file");
+    return false;
+  }
+  // The first bytes tell what the image can need; a compressed file is read
+  // no further than that.
+  limit_data_file(f.get(), kImageFileCap);
+  file.resize(4096);
+  file.resize(read_block(f.get(), file.data(), file.size()));
+  if (!read_rest_of_data_file(f.get(), name, file, image_file_cap(file))) {
+    tarn_set_last_error("Image file too large");
+    return false;
+  }
+  return true;
+}
+
+namespace {
+
+bool load_file(const char* name, std::string& file) { return load_image_file(name, file); }
 
 bool starts_with(const std::string& s, const char* prefix) {
   return s.compare(0, std::strlen(prefix), prefix) == 0;
@@ -238,7 +322,7 @@ bool ppm_read(const char* name, Image& out) {
     tarn_set_last_error("Can't parse PPM header");
     return false;
   }
-  return pnm_decode(file, out);
+  return pnm_decode(file, out) || image_decode_failed(name);
 }
 
 bool pgm_read(const char* name, Image& out) {
@@ -248,14 +332,14 @@ bool pgm_read(const char* name, Image& out) {
     tarn_set_last_error("Can't parse PGM header");
     return false;
   }
-  return pnm_decode(file, out);
+  return pnm_decode(file, out) || image_decode_failed(name);
 }
 
 bool image_read_rgb(const char* name, Image& out) {
   std::string file;
   if (!load_file(name, file)) return false;
   Image img;
-  if (!decode_any(file, img)) return false;
+  if (!decode_any(file, img)) return image_decode_failed(name);
   convert_channels(img, 3);
   out = std::move(img);
   return true;
@@ -265,7 +349,7 @@ bool image_read_rgba(const char* name, Image& out) {
   std::string file;
   if (!load_file(name, file)) return false;
   Image img;
-  if (!decode_any(file, img)) return false;
+  if (!decode_any(file, img)) return image_decode_failed(name);
   convert_channels(img, 4);
   out = std::move(img);
   return true;

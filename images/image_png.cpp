@@ -4,8 +4,10 @@
 #include <png.h>
 
 #include <csetjmp>
+#include <cstdint>
 #include <cstring>
 
+#include "files/data_limits.h"
 #include "files/file_stream.h"
 #include "platform/log.h"
 #include "images/image.h"
@@ -40,6 +42,61 @@ void on_png_warning(png_structp, png_const_charp) {}
 
 enum class PngTarget { Colour8, Gray16 };
 
+// Any chunk but the image data: text, colour profiles and the like are a
+// few KiB in real files.
+constexpr uint32_t kChunkLimit = 1 << 20;
+// Text and unknown chunks kept from one file.
+constexpr int kChunkCountLimit = 128;
+// Deflate turns one byte into at most 1032.
+constexpr uint64_t kInflateRatio = 1032;
+
+uint32_t be32(const std::string& s, size_t at) {
+  return static_cast<uint32_t>(static_cast<uint8_t>(s[at])) << 24 | static_cast<uint8_t>(s[at + 1]) << 16 |
+         static_cast<uint8_t>(s[at + 2]) << 8 | static_cast<uint8_t>(s[at + 3]);
+}
+
+// Walks the chunk list before libpng reads anything, so that no claim of the
+// file costs memory: a chunk longer than the chunk limit (the image data
+// excepted), an image beyond the image rule, or one whose image data is too
+// short to inflate to the declared size, refuses the file. Anything else
+// that is wrong is left to libpng to find.
+bool png_claims_acceptable(const std::string& file) {
+  uint64_t image_data = 0;
+  uint32_t w = 0, h = 0;
+  int depth = 0, colour = -1;
+  for (size_t pos = 8; pos + 8 <= file.size();) {
+    const uint32_t length = be32(file, pos);
+    const bool is_idat = file.compare(pos + 4, 4, "IDAT") == 0;
+    if (!is_idat && length > kChunkLimit) {
+      image_refuse("PNG chunk of %u bytes", length);
+      return false;
+    }
+    const size_t held = file.size() - (pos + 8);
+    if (is_idat) image_data += length < held ? length : held;
+    if (file.compare(pos + 4, 4, "IHDR") == 0 && length >= 13 && held >= 13) {
+      w = be32(file, pos + 8);
+      h = be32(file, pos + 12);
+      depth = static_cast<uint8_t>(file[pos + 16]);
+      colour = static_cast<uint8_t>(file[pos + 17]);
+      if (!image_size_acceptable(w, h)) {
+        image_refuse("PNG image too large (%u x %u pixels)", w, h);
+        return false;
+      }
+    }
+    if (file.compare(pos + 4, 4, "IEND") == 0 || 12 + static_cast<uint64_t>(length) > file.size() - pos) break;
+    pos += 12 + static_cast<size_t>(length);
+  }
+  static const int kChannels[7] = {1, 0, 3, 1, 2, 0, 4};  // by colour type
+  if (colour < 0 || colour > 6 || kChannels[colour] == 0 || depth < 1 || depth > 16) return true;
+  // The filtered rows of the image (fewer than an interlaced image has).
+  const uint64_t rows = static_cast<uint64_t>(h) * (1 + (static_cast<uint64_t>(w) * kChannels[colour] * depth + 7) / 8);
+  if (rows > image_data * kInflateRatio + 4096) {
+    image_refuse("PNG data too short for %u x %u pixels", w, h);
+    return false;
+  }
+  return true;
+}
+
 struct ReadState {
   png_structp png = nullptr;
   png_infop info = nullptr;
@@ -60,10 +117,12 @@ void collect_text(png_structp png, png_infop info, std::string* text) {
 // path touches is created before setjmp.
 bool decode(const std::string& file, PngTarget target, std::vector<uint8_t>& bytes,
             int& width, int& height, int& channels, std::string* text) {
+  image_refusal_clear();
   if (file.size() < 8 || png_sig_cmp(reinterpret_cast<png_const_bytep>(file.data()), 0, 8) != 0) {
     tarn_set_last_error("Not a PNG file");
     return false;
   }
+  if (!png_claims_acceptable(file)) return false;
   ReadState st;
   st.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, on_png_error, on_png_warning);
   if (!st.png) return false;
@@ -76,12 +135,25 @@ bool decode(const std::string& file, PngTarget target, std::vector<uint8_t>& byt
     return false;
   }
   png_set_read_fn(st.png, &reader, read_from_memory);
+  // libpng's own limits behind the walk above: what it would only warn
+  // about (an oversized chunk among them) is an error, and no chunk or
+  // decompressed text may take more than the chunk limit. The chunks the
+  // game has no use for (colour profiles, gamma, background and the like)
+  // are skipped unread, so the checks that real files often fail on them
+  // cannot refuse a picture; so is a bad check value on an extra chunk.
+  static const png_byte kUnused[] = "cHRM\0gAMA\0iCCP\0sBIT\0sRGB\0bKGD\0hIST\0pHYs\0sPLT\0tIME\0eXIf\0oFFs\0pCAL\0sCAL";
+  png_set_benign_errors(st.png, 0);
   png_set_user_limits(st.png, kImageMaxSide, kImageMaxSide);
+  png_set_chunk_cache_max(st.png, kChunkCountLimit);
+  png_set_chunk_malloc_max(st.png, kChunkLimit);
+  png_set_crc_action(st.png, PNG_CRC_DEFAULT, PNG_CRC_WARN_USE);
+  png_set_keep_unknown_chunks(st.png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+  png_set_keep_unknown_chunks(st.png, PNG_HANDLE_CHUNK_NEVER, kUnused, 14);
   png_read_info(st.png, st.info);
   png_uint_32 w = png_get_image_width(st.png, st.info);
   png_uint_32 h = png_get_image_height(st.png, st.info);
   if (!image_size_acceptable(w, h)) {
-    tarn_set_last_error("PNG image too large");
+    image_refuse("PNG image too large (%u x %u pixels)", w, h);
     return false;
   }
   int colour = png_get_color_type(st.png, st.info);
@@ -93,13 +165,24 @@ bool decode(const std::string& file, PngTarget target, std::vector<uint8_t>& byt
     if (depth == 16) png_set_strip_16(st.png);
     if (colour == PNG_COLOR_TYPE_GRAY || colour == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(st.png);
   } else {
-    if (colour & PNG_COLOR_MASK_ALPHA) png_set_strip_alpha(st.png);
+    // A palette with a transparency chunk expands to colour and alpha: the
+    // alpha goes as for any image with an alpha channel.
+    if ((colour & PNG_COLOR_MASK_ALPHA) || png_get_valid(st.png, st.info, PNG_INFO_tRNS)) png_set_strip_alpha(st.png);
     if (colour & PNG_COLOR_MASK_COLOR) png_set_rgb_to_gray_fixed(st.png, 1, -1, -1);
   }
   png_set_interlace_handling(st.png);
   png_read_update_info(st.png, st.info);
   channels = png_get_channels(st.png, st.info);
   size_t row_bytes = png_get_rowbytes(st.png, st.info);
+  // Whatever the transforms gave must be what the caller reads.
+  const int out_depth = png_get_bit_depth(st.png, st.info);
+  const bool as_expected = target == PngTarget::Gray16
+                               ? channels == 1 && (out_depth == 8 || out_depth == 16)
+                               : (channels == 3 || channels == 4) && out_depth == 8;
+  if (!as_expected || row_bytes != static_cast<size_t>(w) * channels * (out_depth / 8)) {
+    tarn_set_last_error("Unexpected PNG layout");
+    return false;
+  }
   bytes.assign(row_bytes * h, 0);
   rows.resize(h);
   for (png_uint_32 y = 0; y < h; ++y) rows[y] = bytes.data() + y * row_bytes;
@@ -111,7 +194,7 @@ bool decode(const std::string& file, PngTarget target, std::vector<uint8_t>& byt
   height = static_cast<int>(h);
   if (target == PngTarget::Gray16) {
     // Bit depth after the transforms: 8-bit grey is widened below.
-    channels = png_get_bit_depth(st.png, st.info) == 16 ? 2 : 1;
+    channels = out_depth == 16 ? 2 : 1;
   }
   return true;
 }
@@ -172,26 +255,20 @@ bool png_decode_gray16(const std::string& file, Gray16Image& out) {
 
 bool png_read(const char* name, Image& out, std::string* info) {
   std::string file;
-  if (!read_whole_data_file(name, file)) {
-    tarn_set_last_error("Can't open image file");
-    return false;
-  }
+  if (!load_image_file(name, file)) return false;
   if (info) info->clear();
-  if (!png_decode(file, out, info)) return false;
+  if (!png_decode(file, out, info)) return image_decode_failed(name);
   if (info) {
     std::string extra;
-    if (read_whole_data_file((std::string(name) + ".info").c_str(), extra)) *info += extra;
+    if (read_whole_data_file((std::string(name) + ".info").c_str(), extra, kImageInfoCap)) *info += extra;
   }
   return true;
 }
 
 bool png_read_gray16(const char* name, Gray16Image& out) {
   std::string file;
-  if (!read_whole_data_file(name, file)) {
-    tarn_set_last_error("Can't open image file");
-    return false;
-  }
-  return png_decode_gray16(file, out);
+  if (!load_image_file(name, file)) return false;
+  return png_decode_gray16(file, out) || image_decode_failed(name);
 }
 
 std::string png_encode_gray16(const uint16_t* samples, int width, int height) {

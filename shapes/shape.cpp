@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "files/data_limits.h"
 #include "files/file_stream.h"
 #include "platform/log.h"
 
@@ -13,6 +14,19 @@ namespace {
 // Well beyond any real part or object (a bike part uses a few dozen); a
 // larger count is a damaged file and must not size an allocation.
 constexpr long kMaxSpheres = 65536;
+// Beyond any real sphere: centres and radii in feet, friction as a
+// coefficient, stiffness and damping as the contact's spring and damper. A
+// negative or absurd value would reach the contact solver as a NaN.
+constexpr double kMaxReach = 1e4;
+constexpr double kMaxFriction = 1e4;
+constexpr double kMaxSpring = 1e9;
+
+bool sphere_acceptable(const double v[7]) {
+  for (int k = 0; k < 3; ++k)
+    if (!(std::fabs(v[k]) <= kMaxReach)) return false;
+  return v[3] >= 0 && v[3] <= kMaxReach && v[4] >= 0 && v[4] <= kMaxFriction && v[5] >= 0 && v[5] <= kMaxSpring &&
+         v[6] >= 0 && v[6] <= kMaxSpring;
+}
 
 // Reads one number with strtod; false at the end or on a non-number.
 bool next_number(const char*& p, double& out) {
@@ -57,6 +71,10 @@ bool shape_parse(const char* text, const char* name, CollisionShape& out) {
         return false;
       }
     }
+    if (!sphere_acceptable(v)) {
+      tarn_log("Collision shape '%s' has a sphere out of range (number %ld)\n", name, i + 1);
+      return false;
+    }
     ShapeSphere s;
     s.centre[0] = v[0];
     s.centre[1] = v[1];
@@ -75,7 +93,7 @@ bool shape_parse(const char* text, const char* name, CollisionShape& out) {
 
 bool shape_read(const char* name, CollisionShape& out) {
   std::string text;
-  if (!read_whole_data_file(name, text)) {
+  if (!read_whole_data_file(name, text, kShapeFileCap)) {
     tarn_log("Can't open collision shape '%s'\n", name);
     return false;
   }

@@ -21,8 +21,10 @@ struct CollisionShape {
 
 // Reads a ".shp" file: a sphere count N, then N lines of seven numbers
 // (centre x y z, radius, friction, stiffness, damping). False, with a log
-// line, when the file cannot be opened, does not start with a positive
-// count, or runs out of numbers before N spheres.
+// line, when the file cannot be opened, is larger than any shape file
+// (1 MiB), does not start with a positive count, runs out of numbers before
+// N spheres, or holds a number no sphere can have (not finite, a negative
+// radius, friction, stiffness or damping, or any beyond 10^4 feet or 10^9).
 bool shape_read(const char* name, CollisionShape& out);
 // Parses shape text already in memory (the same rules as shape_read).
 bool shape_parse(const char* text, const char* name, CollisionShape& out);

@@ -36,7 +36,7 @@ void decals_read(Terrain& terrain, const char* path) {
     // that saving the track from the editor does not lose it.
     d.texture_name = name;
     if (software) {
-      image_read_rgba(name, d.image);
+      if (track_name_acceptable(name)) image_read_rgba(name, d.image);
     } else {
       d.texture = asset_texture(name);
     }

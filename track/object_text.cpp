@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "files/data_limits.h"
 #include "files/file_stream.h"
 
 namespace {
@@ -16,7 +17,7 @@ bool is_blank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0;
 bool ObjectText::open(const char* path) {
   text.clear();
   pos = 0;
-  if (!read_whole_data_file(path, text)) {
+  if (!read_whole_data_file(path, text, kTrackTextCap)) {
     text.clear();
     return false;
   }

@@ -10,7 +10,8 @@ struct ObjectText {
   std::string text;
   size_t pos = 0;
 
-  // Reads the whole data file; false (and empty) when it cannot be opened.
+  // Reads the whole data file; false (and empty) when it cannot be opened
+  // or is larger than any track text file (refused, with the message).
   bool open(const char* path);
   bool at_end() const { return pos >= text.size(); }
 

@@ -118,7 +118,7 @@ int statue_add(Track& track, float x, float y_offset, float z, float angle, cons
     s.specular_map = first_loading(statue_map_candidates(s.texture_name, s.model_name, "_spec"));
   }
   if (!s.shape_name.empty()) {
-    s.shape = shape_get(s.shape_name.c_str());
+    if (track_name_acceptable(s.shape_name.c_str())) s.shape = shape_get(s.shape_name.c_str());
     if (!s.shape) show_message("Warning: missing shape file %.900s", s.shape_name.c_str());
   }
   statue_place(track, s);

@@ -22,7 +22,7 @@ void load_tile_texture(const Terrain& t, TileType& tile, const std::string& name
   tile.texture = 0;
   tile.image = Image{};
   if (t.method == MethodSoftware) {
-    image_read_rgb(name.c_str(), tile.image);
+    if (track_name_acceptable(name.c_str())) image_read_rgb(name.c_str(), tile.image);
   } else {
     tile.texture = asset_texture(name.c_str());
   }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "files/data_limits.h"
 #include "files/file_stream.h"
 
 namespace {
@@ -63,6 +64,13 @@ const AssetOps kNameOnly = {
 const AssetOps* g_ops = &kNameOnly;
 
 }  // namespace
+
+bool track_name_acceptable(const char* name) {
+  if (!name || !*name || std::strcmp(name, "null") == 0) return true;
+  if (data_file_name_acceptable(name)) return true;
+  refuse_data_file(name, "not a data file");
+  return false;
+}
 
 void set_asset_ops(const AssetOps* ops) { g_ops = ops ? ops : &kNameOnly; }
 const AssetOps& asset_ops() { return *g_ops; }

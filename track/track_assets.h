@@ -29,8 +29,17 @@ const AssetOps& asset_ops();
 // The default: ids for the names of readable files.
 const AssetOps& name_only_asset_ops();
 
-inline TextureId asset_texture(const char* name) { return asset_ops().texture_load(name); }
+// Whether a name that a track file gives for another file (a texture, model,
+// shape or picture) names a data file (files/data_limits.h). One that does
+// not is never opened: the console says "Refused '<name>': not a data file"
+// and the refusal fails the track's load. Empty and "null" names pass (they
+// name nothing).
+bool track_name_acceptable(const char* name);
+
+inline TextureId asset_texture(const char* name) {
+  return track_name_acceptable(name) ? asset_ops().texture_load(name) : 0;
+}
 inline const char* asset_texture_name(TextureId id) { return asset_ops().texture_name(id); }
-inline ModelId asset_model(const char* name) { return asset_ops().model_load(name); }
+inline ModelId asset_model(const char* name) { return track_name_acceptable(name) ? asset_ops().model_load(name) : 0; }
 inline const char* asset_model_name(ModelId id) { return asset_ops().model_name(id); }
 inline void asset_cache_clear() { asset_ops().clear(); }

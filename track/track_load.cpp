@@ -3,6 +3,7 @@
 #include <string>
 
 #include "shapes/shape.h"
+#include "files/data_limits.h"
 #include "files/file_stream.h"
 #include "files/ripemd160.h"
 #include "platform/log.h"
@@ -15,13 +16,30 @@ int g_terrain_method = MethodSoftware;
 TrackTitleLookup g_title_lookup = track_desc_title;
 
 // Feeds a file's raw bytes into the digest in 1024-byte chunks; a missing
-// file adds nothing.
-void digest_file(Ripemd160& digest, const std::string& path) {
+// file adds nothing. False, after the refusal message, for a file larger
+// than any of its kind.
+bool digest_file(Ripemd160& digest, const std::string& path, long cap) {
   DataFilePtr f{open_data_file(path.c_str(), "rb")};
-  if (!f) return;
+  if (!f) return true;
+  const bool within = limit_data_file(f.get(), cap);
   char chunk[1024];
   size_t n;
-  while ((n = read_block(f.get(), chunk, sizeof chunk)) > 0) digest.update(chunk, n);
+  long total = 0;
+  while (within && total <= cap && (n = read_block(f.get(), chunk, sizeof chunk)) > 0) {
+    digest.update(chunk, n);
+    total += static_cast<long>(n);
+  }
+  if (within && total <= cap) return true;
+  refuse_data_file(path.c_str(), ("larger than " + size_text(cap)).c_str());
+  return false;
+}
+
+// The cap of each file the digest covers.
+long digest_cap(const char* name) {
+  if (std::strcmp(name, "terrain.hf") == 0) return kHeightFieldCap;
+  if (std::strcmp(name, "terrain.png") == 0) return kImageFileCap;
+  if (std::strcmp(name, "tilemap") == 0) return kTileMapCap;
+  return kTrackTextCap;
 }
 
 void log_texture_memory(const char* when) {
@@ -50,7 +68,7 @@ void track_set_title_lookup(TrackTitleLookup lookup) { g_title_lookup = lookup ?
 
 bool track_desc_title(const char* folder, std::string& title) {
   std::string text;
-  if (!read_whole_data_file(("@" + std::string(folder) + "/desc").c_str(), text)) return false;
+  if (!read_whole_data_file(("@" + std::string(folder) + "/desc").c_str(), text, kTrackTextCap)) return false;
   title = text.substr(0, text.find_first_of(std::string("\r\n\0", 3)));
   return true;
 }
@@ -67,6 +85,17 @@ float track_ground_height(const Track& track, float x, float z) {
 float track_world_size(const Track& track) { return track.terrain.world_size; }
 
 int track_load(Track& t) {
+  // A file refused on the way (larger than any of its kind, or named by a
+  // track file but no data file) fails the load: the track is hostile.
+  const long refused = refused_data_file_count();
+  auto refusals = [refused] { return refused_data_file_count() != refused; };
+  auto fail = [&t] {
+    clear_objects(t);
+    terrain_free(t.terrain);
+    t.folder.clear();
+    t.title.clear();
+    return 0;
+  };
   // The title as the track list shows it.
   if (!g_title_lookup(t.folder.c_str(), t.title)) t.title = t.folder;
   // A fresh digest and empty object lists.
@@ -83,22 +112,17 @@ int track_load(Track& t) {
 
   // The files that decide how the ground rides.
   for (const char* name : {"terrain.hf", "terrain.png", "texturelist", "tilemap", "tileinfo"})
-    digest_file(digest, file(name));
+    if (!digest_file(digest, file(name), digest_cap(name))) return fail();
   if (track_debug_level() >= 1) tarn_log("Loading '%s'\n", folder.c_str());
 
   // Lighting first: the ground is shaded by it.
   lighting_read(t.lighting, file("lighting").c_str());
   terrain_use_lighting(t.terrain, t.lighting);
-  if (!terrain_load(t.terrain, folder.c_str(), g_terrain_method)) {
-    clear_objects(t);
-    t.folder.clear();
-    t.title.clear();
-    return 0;
-  }
+  if (refusals() || !terrain_load(t.terrain, folder.c_str(), g_terrain_method)) return fail();
   log_texture_memory("hf creation");
 
   // Where the rider must go.
-  digest_file(digest, file("timing_gates"));
+  if (!digest_file(digest, file("timing_gates"), kTrackTextCap)) return fail();
   timing_gates_read(t, file("timing_gates").c_str());
 
   // Spare billboards for roost, then the flaggers.
@@ -114,7 +138,7 @@ int track_load(Track& t) {
   // Billboards, then the statues that the digest covers.
   billboards_read(t, file("billboards").c_str());
   log_texture_memory("billboard creation");
-  digest_file(digest, file("statues"));
+  if (refusals() || !digest_file(digest, file("statues"), kTrackTextCap)) return fail();
   statues_read(t, file("statues").c_str());
   log_texture_memory("statue creation");
 
@@ -130,11 +154,12 @@ int track_load(Track& t) {
     for (const std::string& d : digested) seen = seen || d == s.shape->file_name;
     if (seen) continue;
     digested.push_back(s.shape->file_name);
-    digest_file(digest, s.shape->file_name);
+    if (!digest_file(digest, s.shape->file_name, kShapeFileCap)) return fail();
   }
   // The digest is complete; cameras do not change the ride.
   digest.finish(t.track_digest);
   cameras_read(t, file("cameras").c_str());
+  if (refusals()) return fail();
   return 1;
 }
 

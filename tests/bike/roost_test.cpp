@@ -4,6 +4,7 @@
 // the drawing entries, the generated tiles' roost, a ride that roost does
 // not change, and random tile values through emission and motion.
 #include "bike/roost.h"
+#include "files/data_limits.h"
 
 #include <gtest/gtest.h>
 
@@ -350,7 +351,7 @@ TEST_F(Roost, GeneratedTilesThrowRoostAndRut) {
     EXPECT_LT(s.erode_off_speed, h.erode_off_speed);
   }
   std::string png;
-  ASSERT_TRUE(read_whole_data_file("@roost.png", png));
+  ASSERT_TRUE(read_whole_data_file("@roost.png", png, kImageFileCap));
   Image image;
   ASSERT_TRUE(png_decode(png, image));
   EXPECT_EQ(image.channels, 4);

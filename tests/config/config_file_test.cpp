@@ -9,6 +9,8 @@
 #include "config/bike_setup.h"
 #include "config_fixture.h"
 #include "files/data_files.h"
+#include "platform/messages.h"
+#include "tests/support/hostile_files.h"
 
 std::string line_for(const std::string& file, const std::string& key) {
   std::istringstream in(file);
@@ -310,4 +312,22 @@ TEST_F(ConfigTest, DefaultsRestoreEveryItemInPlace) {
   EXPECT_EQ(written(), default_file());
 }
 
+}  // namespace
+
+namespace {
+// A configuration larger than any real one (1 MiB) is not read at all; a
+// compressed one that inflates past the cap keeps the lines read before it
+// and drops the line the cap cut.
+TEST_F(ConfigTest, ConfigurationsLargerThanAnyRealOneAreRefused) {
+  read_text("xres=1024\n" + std::string(2 << 20, '\n'));
+  EXPECT_EQ(find_setting("xres")->integer, 640);
+  sandbox.write_home("config.gz", gzip_of_repeats("xres=1280\nyres=960\n", size_t(1) << 30));
+  std::filesystem::remove(config_path());
+  clear_messages();
+  read_configuration();
+  EXPECT_EQ(find_setting("xres")->integer, 1280);
+  EXPECT_EQ(find_setting("yres")->integer, 960);
+  ASSERT_FALSE(recent_messages().empty());
+  EXPECT_EQ(recent_messages().back(), "Refused '@config': larger than 1 MiB");
+}
 }  // namespace

@@ -33,7 +33,7 @@ std::string gzip(const std::string& text, const std::string& name = "") {
 
 std::string read_all(const char* name) {
   std::string out;
-  if (!read_whole_data_file(name, out)) return "<none>";
+  if (!read_whole_data_file(name, out, 1 << 20)) return "<none>";
   return out;
 }
 
@@ -275,12 +275,12 @@ TEST(DataFiles, RandomBytesNeverCrash) {
   sb.rescan();
   for (const std::string& name : data_file_names()) {
     std::string out;
-    read_whole_data_file(("@" + name).c_str(), out);
+    read_whole_data_file(("@" + name).c_str(), out, 1 << 20);
   }
   for (int round = 0; round < 40; ++round) {
     std::string out;
-    read_whole_data_file(("@g" + std::to_string(round) + ".txt").c_str(), out);
-    read_whole_data_file(("@s" + std::to_string(round) + ".txt").c_str(), out);
+    read_whole_data_file(("@g" + std::to_string(round) + ".txt").c_str(), out, 1 << 20);
+    read_whole_data_file(("@s" + std::to_string(round) + ".txt").c_str(), out, 1 << 20);
   }
   SUCCEED();
 }
@@ -300,7 +300,7 @@ TEST(DataFiles, WritingNeverFallsThroughToTheShippedData) {
   EXPECT_EQ(slurp(sb.data() + "/config"), "shipped\n");
   // Reading still finds the shipped file.
   std::string out;
-  EXPECT_TRUE(read_whole_data_file("@config", out));
+  EXPECT_TRUE(read_whole_data_file("@config", out, 1 << 20));
   EXPECT_EQ(out, "shipped\n");
 }
 }  // namespace

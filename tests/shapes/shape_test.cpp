@@ -34,6 +34,13 @@ TEST(ShapeFile, DamagedFilesGiveNoShape) {
       "99999999999\n0 0 0 1 1 1 1\n",       // absurd count
       "1\n0 0 nan 1 1 1 1\n",               // not a place
       "1\n0 0 0 inf 1 1 1\n",
+      "1\n0 0 0 -1 1 1 1\n",               // negative radius
+      "1\n0 0 0 1 -0.5 1 1\n",             // negative friction
+      "1\n0 0 0 1 1 -25000 1\n",           // negative stiffness
+      "1\n0 0 0 1 1 1 -1\n",               // negative damping
+      "1\n1e300 0 0 1 1 1 1\n",            // a centre light years away
+      "1\n0 0 0 1e30 1 1 1\n",             // a radius no less far
+      "1\n0 0 0 1 1 1e300 1e300\n",        // a spring beyond any contact
   };
   TempDir dir;
   for (const char* text : cases) {
@@ -45,6 +52,10 @@ TEST(ShapeFile, DamagedFilesGiveNoShape) {
   }
   CollisionShape s;
   EXPECT_FALSE(shape_read(dir.file("missing.shp").c_str(), s));
+  // A good start followed by more than any shape file holds: refused whole.
+  std::string big = "1\n0 0 0 1 1 1 1\n" + std::string(2 << 20, ' ');
+  EXPECT_FALSE(shape_read(dir.write("big.shp", big).c_str(), s));
+  EXPECT_FALSE(shape_read("/dev/zero", s));
 }
 
 TEST(ShapeCache, SharesOneShapePerExactName) {

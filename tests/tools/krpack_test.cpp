@@ -25,11 +25,11 @@ TEST(Krpack, PackedFolderAndScrambledFileReadBack) {
   ASSERT_EQ(run(kKrpack + " scram '" + src.file("secret.txt") + "' '" + sb.data() + "/secret.txt.scram'"), 0);
   sb.rescan();
   std::string out;
-  ASSERT_TRUE(read_whole_data_file("@hill/desc", out));
+  ASSERT_TRUE(read_whole_data_file("@hill/desc", out, 1 << 20));
   EXPECT_EQ(out, "Hill Top\n");
-  ASSERT_TRUE(read_whole_data_file("@hill/timing_gates", out));
+  ASSERT_TRUE(read_whole_data_file("@hill/timing_gates", out, 1 << 20));
   EXPECT_EQ(out, "checkpoints:\n");
-  ASSERT_TRUE(read_whole_data_file("@secret.txt", out));
+  ASSERT_TRUE(read_whole_data_file("@secret.txt", out, 1 << 20));
   EXPECT_EQ(out, "hidden text\n");
 }
 

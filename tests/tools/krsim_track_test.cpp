@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 
+#include "tests/support/hostile_files.h"
 #include "tests/support/test_env.h"
 #include "tests/tools/krsim_support.h"
 
@@ -46,6 +48,37 @@ TEST_F(KrsimTrack, ATrackThatDoesNotLoadGivesTheLoadersMessages) {
     EXPECT_EQ(r.status, 1) << c.args;
     EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << "\n" << r.err;
     EXPECT_TRUE(r.out.empty()) << c.args;
+  }
+}
+
+// A shipped track with one hostile file in it, in the home folder.
+TEST_F(KrsimTrack, ATrackHoldingAHostileFileIsRefusedWithTheLoadersMessage) {
+  struct Case {
+    const char* file;  // written over the shipped file
+    std::string content;
+    const char* dropped;  // a shipped file taken away, or null
+    const char* message;
+  } cases[] = {
+      {"terrain.png", png_with_huge_text_chunk(), nullptr, "Refused '@hostile/terrain.png': PNG chunk of 2147483647 bytes"},
+      {"terrain.png", png_of_huge_image(), nullptr, "PNG data too short for 16384 x 4096 pixels"},
+      {"shadingx2.ppm", ppm_of_huge_image(), nullptr, "Error reading shading"},
+      {"statues", "[ 300 0 300 ] 0 @haybale.jm @haybale.png /dev/zero\n", nullptr, "Refused '/dev/zero': not a data file"},
+      {"tileinfo", "texture /dev/zero\naddtile\n", nullptr, "Refused '/dev/zero': not a data file"},
+      {"decals", "[ 10 10 ] 0 4 1 /dev/zero\n", nullptr, "Refused '/dev/zero': not a data file"},
+      {"statues.gz", statues_gz_of_a_gigabyte(), "statues", "Refused '@hostile/statues': larger than 4 MiB"},
+      {"terrain.hf", height_field_of_infinite_range(), nullptr, "Bad height field parameters"},
+  };
+  const std::filesystem::path track = box.home() + "/hostile";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    std::filesystem::remove_all(track);
+    std::filesystem::copy(std::string(KR_GAME_DIR) + "/rabbithill", track);
+    if (c.dropped) std::filesystem::remove(track / c.dropped);
+    box.write_home(std::string("hostile/") + c.file, c.content);
+    CommandResult r = krsim("track hostile");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_TRUE(r.out.empty());
   }
 }
 

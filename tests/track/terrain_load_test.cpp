@@ -9,6 +9,7 @@
 
 #include "platform/messages.h"
 #include "images/image.h"
+#include "tests/support/hostile_files.h"
 #include "tests/support/test_env.h"
 #include "track/terrain.h"
 
@@ -81,6 +82,10 @@ TEST_F(SmallTrack, BadFilesFailWithTheirMessages) {
       {"absurd exponent", "terrain.hf", "30 2.0 0 1\n:", {"Bad height field parameters", "Error reading heights"}},
       {"negative exponent", "terrain.hf", "-1 2.0 0 1\n", {"Bad height field parameters", "Error reading heights"}},
       {"zero spacing", "terrain.hf", "1 0 0 1\n", {"Bad height field parameters", "Error reading heights"}},
+      {"height range beyond a float", "terrain.hf", "1 2.0 -3e38 3e38\n:", {"Bad height field parameters", "Error reading heights"}},
+      {"heights beyond 2^24 ft", "terrain.hf", "1 2.0 0 1e30\n:", {"Bad height field parameters", "Error reading heights"}},
+      {"spacing below 2^-10 ft", "terrain.hf", "1 1e-30 0 1\n:", {"Bad height field parameters", "Error reading heights"}},
+      {"world beyond 2^24 ft", "terrain.hf", "1 1e7 0 1\n:", {"Bad height field parameters", "Error reading heights"}},
       {"truncated heights", "terrain.hf", "1 2.0 0 1\n:" + std::string(30, 'x'), {"Error reading heights"}},
       {"no terrain.hf", "terrain.hf", "", {"Can't open '@t/terrain.hf'"}},
       {"shading size", "shadingx2.ppm", pnm("P6", 4, 5, 3, 1), {"Bad shading dimensions (4x5)"}},
@@ -135,6 +140,11 @@ TEST_F(SmallTrack, AllWhiteImageIsHmaxAndMissingImageIsFlat) {
   put("terrain.png", "garbage");
   ASSERT_EQ(load(), 1);
   EXPECT_EQ(t.heights[12], -5.0f);
+  // A range whose top the scale overshoots by rounding: hmax all the same.
+  put("terrain.hf", "1 2.0 -5.0 -0.6\n");
+  put("terrain.png", png_encode_rgb(white, 1, 1));
+  ASSERT_EQ(load(), 1);
+  for (float h : t.heights) EXPECT_EQ(h, -0.6f);
 }
 
 TEST_F(SmallTrack, PlainShadingIsHalvedAndTexturelistServesWithoutTileinfo) {
@@ -212,6 +222,45 @@ TEST_F(SmallTrack, RandomBytesInEveryFileNeverCrash) {
       put(file, saved);
     }
   }
+}
+
+TEST_F(SmallTrack, RefusedFilesFailTheLoadWithTheirMessages) {
+  const std::string gzip_of_blanks = gzip_of_repeats(" \n", size_t(1) << 30);
+  struct Refused {
+    const char* what;
+    const char* file;      // the file put in place of the good one
+    std::string content;
+    const char* dropped;   // the good file it replaces, or null
+    std::vector<std::string> shown;
+  } cases[] = {
+      {"terrain.png with a 2 GB text chunk", "terrain.png", png_with_huge_text_chunk(), nullptr,
+       {"Refused '@t/terrain.png': PNG chunk of 2147483647 bytes", "Error reading heights"}},
+      {"terrain.png of 16384 x 4096 pixels in 65 bytes", "terrain.png", png_of_huge_image(), nullptr,
+       {"Refused '@t/terrain.png': PNG data too short for 16384 x 4096 pixels", "Error reading heights"}},
+      {"terrain.hf inflating to 1 GiB of blanks", "terrain.hf.gz", gzip_of_blanks, "terrain.hf",
+       {"Refused '@t/terrain.hf': larger than 64 MiB", "Bad height field parameters", "Error reading heights"}},
+      {"tileinfo inflating to 1 GiB of blank lines", "tileinfo.gz", gzip_of_blanks, "tileinfo",
+       {"Refused '@t/tileinfo': larger than 4 MiB"}},
+      {"a decal picture that is a device", "decals", "[ 1 1 ] 0 1 1 /dev/zero\n", nullptr,
+       {"Refused '/dev/zero': not a data file"}},
+      {"a tile picture that climbs out", "tileinfo", "texture @../../x.png\naddtile\n", nullptr,
+       {"Refused '@../../x.png': not a data file"}},
+  };
+  for (const Refused& c : cases) {
+    SCOPED_TRACE(c.what);
+    put("terrain.hf", "1 2.0 -5.0 15.0\n");  // heights from the picture
+    const std::string dropped = c.dropped ? slurp(box.data() + "/t/" + c.dropped) : "";
+    if (c.dropped) remove(c.dropped);
+    put(c.file, c.content);
+    clear_messages();
+    EXPECT_EQ(load(), 0);
+    EXPECT_EQ(messages(), c.shown);
+    EXPECT_TRUE(t.heights.empty());
+    remove(c.file);
+    if (c.dropped) put(c.dropped, dropped);
+  }
+  put("tileinfo", "texture @dirt.png\naddtile\ntexture @grass.png\naddtile\n");
+  EXPECT_EQ(load(), 1);  // the good files were put back each time
 }
 
 TEST(GeneratedTracks, LoadFromTheGameData) {

@@ -2,9 +2,11 @@
 // helpers that write object files into a scratch folder.
 #pragma once
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "files/data_files.h"
 #include "shapes/shape.h"
 #include "platform/messages.h"
 #include "track/track_assets.h"
@@ -24,14 +26,23 @@ inline void make_ground(Track& t, float a = 0, float b = 0, float c = 0, int exp
     for (int i = 0; i < g.size; ++i) g.heights[j * g.size + i] = a + b * i * spacing + c * j * spacing;
 }
 
-// Fresh caches and messages for each test, and a place for files.
+// Fresh caches and messages for each test, and a place for files. The place
+// is the data folder, so the object files may name the files in it by path.
 struct ObjectFiles {
   TempDir dir;
   ObjectFiles() {
     clear_messages();
     asset_cache_clear();
     shape_cache_clear();
+    setenv("KR_HOME", dir.path.c_str(), 1);
+    data_files_reset();
   }
+  ~ObjectFiles() {
+    unsetenv("KR_HOME");
+    data_files_reset();
+  }
+  ObjectFiles(const ObjectFiles&) = delete;
+  ObjectFiles& operator=(const ObjectFiles&) = delete;
   std::string write(const std::string& name, const std::string& text) const { return dir.write(name, text); }
 };
 
